@@ -1,0 +1,384 @@
+#include "data/database.h"
+
+#include "data/embeddedfunctions.h"
+#include "platform/regional.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sqlite3.h>
+
+namespace data {
+
+namespace {
+const QString CanonicalFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+std::shared_ptr<Database> &currentConnection()
+{
+    static std::shared_ptr<Database> connection;
+    return connection;
+}
+
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant v = db.driver()->handle();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3 *const *>(v.data());
+    return nullptr;
+}
+
+sqlite3_stmt *sqliteStatement(const QSqlQuery &query)
+{
+    const QVariant v = query.result()->handle();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3_stmt*") == 0)
+        return *static_cast<sqlite3_stmt *const *>(v.data());
+    return nullptr;
+}
+
+// Messages of the ODBC driver come as "[FreeTDS][SQL Server]Text"; the station shows the text.
+QString cleanDescription(QString text)
+{
+    static const QRegularExpression tags(QStringLiteral("^(\\s*\\[[^\\]]*\\])+\\s*"));
+    text = text.trimmed();
+    text.remove(tags);
+    const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("\\s*QODBC:")));
+    if (cut > 0)
+        text.truncate(cut);
+    return text.trimmed();
+}
+
+QString canonical(const QDateTime &value)
+{
+    return value.toString(CanonicalFormat);
+}
+} // namespace
+
+QString DbError::numberAndDescription() const
+{
+    return QString::number(number) + QStringLiteral("\r\n") + description;
+}
+
+Row::Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values)
+    : m_columns(std::move(columns)), m_values(std::move(values))
+{
+}
+
+bool Row::has(const QString &column) const
+{
+    return m_columns && m_columns->contains(column.toLower());
+}
+
+QVariant Row::value(const QString &column) const
+{
+    if (!m_columns)
+        return {};
+    const int index = m_columns->value(column.toLower(), -1);
+    return index < 0 ? QVariant() : m_values.at(index);
+}
+
+bool Row::isNull(const QString &column) const
+{
+    const QVariant v = value(column);
+    return !v.isValid() || v.isNull();
+}
+
+QString Row::text(const QString &column) const
+{
+    const QVariant v = value(column);
+    if (!v.isValid() || v.isNull())
+        return QString();
+    switch (v.typeId()) {
+    case QMetaType::QDateTime:
+        return regional::generalDate(v.toDateTime());
+    case QMetaType::QDate:
+        return regional::generalDate(QDateTime(v.toDate(), QTime(0, 0)));
+    case QMetaType::Double: {
+        const double d = v.toDouble();
+        if (d == static_cast<double>(static_cast<qint64>(d)))
+            return QString::number(static_cast<qint64>(d));
+        return QString::number(d, 'g', 15);
+    }
+    default:
+        return v.toString();
+    }
+}
+
+double Row::number(const QString &column) const
+{
+    bool ok = false;
+    const double d = value(column).toString().trimmed().toDouble(&ok);
+    return ok ? d : 0.0;
+}
+
+Database::Database()
+{
+    static QAtomicInt counter;
+    m_name = QStringLiteral("chronotally-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+Database::~Database()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+std::shared_ptr<Database> Database::open(const ConnectionSettings &settings)
+{
+    std::shared_ptr<Database> db(new Database);
+    db->m_sqlServer = settings.useSqlServer;
+    db->m_openError = settings.useSqlServer ? db->openSqlServer(settings)
+                                            : db->openEmbedded(settings.accessFolder);
+    currentConnection() = db;
+    return db;
+}
+
+std::shared_ptr<Database> Database::current()
+{
+    if (!currentConnection()) {
+        std::shared_ptr<Database> closed(new Database);
+        closed->m_openError = {errors::GeneralFailure,
+                               QStringLiteral("The database connection is not open.")};
+        currentConnection() = closed;
+    }
+    return currentConnection();
+}
+
+QString Database::embeddedFilePath(const QString &folder)
+{
+    QString path = folder;
+    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QDir::separator()))
+        path += QDir::separator();
+    return path + DatabaseFileName;
+}
+
+DbError Database::openEmbedded(const QString &folder)
+{
+    const QString path = embeddedFilePath(folder);
+    // Opening never creates the file: a missing file is the general failure.
+    if (!QFileInfo(path).isFile())
+        return {errors::GeneralFailure, QStringLiteral("Could not find file '%1'.").arg(path)};
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    if (!db.open())
+        return {errors::GeneralFailure, db.lastError().text()};
+
+    sqlite3 *handle = sqliteHandle(db);
+    if (!handle)
+        return {errors::GeneralFailure, QStringLiteral("The embedded database engine is not available.")};
+    registerEmbeddedFunctions(handle);
+
+    // A file that is not a database, or is locked beyond the time-out, fails here.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("PRAGMA journal_mode=DELETE")))
+        return {errors::GeneralFailure, probe.lastError().databaseText()};
+    return {};
+}
+
+DbError Database::openSqlServer(const ConnectionSettings &s)
+{
+    // Values holding the separator are braced so that they cannot change the string's meaning.
+    auto value = [](const QString &v) {
+        if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('{')) || v.contains(QLatin1Char('}')))
+            return QLatin1Char('{') + QString(v).replace(QStringLiteral("}"), QStringLiteral("}}")) + QLatin1Char('}');
+        return v;
+    };
+    QString server = s.server.trimmed();
+    QString port;
+    const qsizetype comma = server.indexOf(QLatin1Char(','));
+    if (comma >= 0) {
+        port = server.mid(comma + 1).trimmed();
+        server = server.left(comma).trimmed();
+    }
+    QString connection = QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;TDS_Version=7.4;ClientCharset=UTF-8")
+                             .arg(value(server), value(s.database), value(s.user), value(s.password));
+    if (!port.isEmpty())
+        connection += QStringLiteral(";PORT=") + value(port);
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+    if (!db.isValid())
+        return {errors::GeneralFailure, QStringLiteral("The SQL Server driver is not installed.")};
+    db.setDatabaseName(connection);
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
+    if (db.open())
+        return {};
+
+    const QSqlError error = db.lastError();
+    const QString text = error.databaseText();
+    const bool login = error.nativeErrorCode().contains(QLatin1String("18456"))
+                       || text.contains(QLatin1String("Login failed"), Qt::CaseInsensitive);
+    QString description = cleanDescription(text);
+    if (description.isEmpty())
+        description = QStringLiteral("[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.");
+    return {login ? errors::LoginFailed : errors::GeneralFailure, description};
+}
+
+bool Database::isOpen() const
+{
+    return !m_openError && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+QSqlDatabase Database::handle() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+QString Database::dateDiffUnit(char unit) const
+{
+    return m_sqlServer ? QString(QLatin1Char(unit)) : QStringLiteral("'%1'").arg(QLatin1Char(unit));
+}
+
+QVariant Database::bindable(const QVariant &value) const
+{
+    if (m_sqlServer)
+        return value;
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+        return canonical(value.toDateTime());
+    case QMetaType::QDate:
+        return canonical(QDateTime(value.toDate(), QTime(0, 0)));
+    default:
+        return value;
+    }
+}
+
+DbError Database::errorFrom(const QSqlError &error) const
+{
+    QString description = cleanDescription(error.databaseText());
+    if (description.isEmpty())
+        description = error.text();
+    int number = errors::CommandFailed;
+    if (m_sqlServer) {
+        if (error.nativeErrorCode().contains(QLatin1String("208")))
+            number = errors::InvalidObject;
+        else if (error.type() == QSqlError::ConnectionError)
+            number = errors::GeneralFailure;
+    } else if (description.startsWith(QLatin1String("no such table"))) {
+        number = errors::InvalidObject;
+    } else if (description.contains(QLatin1String("locked")) || description.contains(QLatin1String("disk I/O"))
+               || description.contains(QLatin1String("unable to open"))) {
+        number = errors::GeneralFailure;
+    }
+    return {number, description};
+}
+
+QueryResult Database::query(const QString &sql, const QVariantList &values)
+{
+    QueryResult result;
+    if (m_openError) {
+        result.error = m_openError;
+        return result;
+    }
+    QSqlDatabase db = handle();
+    if (!db.isOpen()) {
+        result.error = {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
+        return result;
+    }
+
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        result.error = errorFrom(q.lastError());
+        return result;
+    }
+    for (const QVariant &v : values)
+        q.addBindValue(bindable(v));
+    if (!q.exec()) {
+        result.error = errorFrom(q.lastError());
+        return result;
+    }
+    result.rowsAffected = q.numRowsAffected();
+    if (!q.isSelect())
+        return result;
+
+    const QSqlRecord record = q.record();
+    auto columns = std::make_shared<QHash<QString, int>>();
+    QList<bool> isDateTime(record.count(), false);
+    sqlite3_stmt *stmt = m_sqlServer ? nullptr : sqliteStatement(q);
+    for (int i = 0; i < record.count(); ++i) {
+        columns->insert(record.fieldName(i).toLower(), i);
+        if (stmt) {
+            const char *declared = sqlite3_column_decltype(stmt, i);
+            isDateTime[i] = declared && qstricmp(declared, "datetime") == 0;
+        }
+    }
+    while (q.next()) {
+        QList<QVariant> values;
+        values.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i) {
+            QVariant v = q.value(i);
+            if (isDateTime[i] && !v.isNull()) {
+                if (auto parsed = regional::parseDateTime(v.toString()))
+                    v = *parsed;
+            }
+            values.append(v);
+        }
+        result.rows.append(Row(columns, std::move(values)));
+    }
+    if (q.lastError().isValid())
+        result.error = errorFrom(q.lastError());
+    return result;
+}
+
+DbError Database::exec(const QString &sql, const QVariantList &values)
+{
+    return query(sql, values).error;
+}
+
+DbError Database::beginWrite()
+{
+    if (m_openError)
+        return m_openError;
+    DbError error;
+    if (m_sqlServer) {
+        error = exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE"));
+        if (!error && !handle().transaction())
+            error = errorFrom(handle().lastError());
+    } else {
+        error = exec(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    m_inTransaction = !error;
+    return error;
+}
+
+DbError Database::commit()
+{
+    if (!m_inTransaction)
+        return {};
+    m_inTransaction = false;
+    if (m_sqlServer) {
+        QSqlDatabase db = handle();
+        if (!db.commit())
+            return errorFrom(db.lastError());
+        return {};
+    }
+    const DbError error = exec(QStringLiteral("COMMIT"));
+    if (error)
+        exec(QStringLiteral("ROLLBACK"));
+    return error;
+}
+
+void Database::rollback()
+{
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    if (m_sqlServer)
+        handle().rollback();
+    else
+        exec(QStringLiteral("ROLLBACK"));
+}
+
+} // namespace data

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+namespace data {
+
+// Error numbers as the station reports them.
+namespace errors {
+inline constexpr int GeneralFailure = -2147467259; // 0x80004005: missing file, unreachable server
+inline constexpr int LoginFailed = -2147217843;    // 0x80040E4D
+inline constexpr int CommandFailed = -2147217900;  // 0x80040E14: a statement the engine rejected
+inline constexpr int InvalidObject = -2147217865;  // 0x80040E37: a table that does not exist
+} // namespace errors
+
+struct DbError {
+    int number = 0;
+    QString description;
+
+    bool isError() const { return number != 0; }
+    explicit operator bool() const { return isError(); }
+    // "number CRLF description", as several messages show it.
+    QString numberAndDescription() const;
+};
+
+// Where the station's data lives: the embedded file or a SQL Server database.
+struct ConnectionSettings {
+    bool useSqlServer = false;
+    QString accessFolder;   // folder of Stampwell.mdb
+    QString user;
+    QString password;
+    QString database;
+    QString server;
+};
+
+inline const QString DatabaseFileName = QStringLiteral("Stampwell.mdb");
+
+// One row of a result, read by column name without regard to case. NULL reads as empty.
+class Row
+{
+public:
+    Row() = default;
+    Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values);
+
+    bool has(const QString &column) const;
+    QVariant value(const QString &column) const;
+    bool isNull(const QString &column) const;
+    // The value as text: NULL as empty, date-times in the regional general date form,
+    // whole numbers without a decimal part.
+    QString text(const QString &column) const;
+    // The value as a number; NULL and non-numbers read as 0.
+    double number(const QString &column) const;
+
+private:
+    std::shared_ptr<const QHash<QString, int>> m_columns;
+    QList<QVariant> m_values;
+};
+
+struct QueryResult {
+    DbError error;
+    QList<Row> rows;
+    int rowsAffected = -1;
+
+    bool ok() const { return !error; }
+    // The first row, or an empty row when there is none.
+    Row first() const { return rows.isEmpty() ? Row() : rows.first(); }
+};
+
+// One connection to the station's database. Statements keep their texts, and every value
+// is bound as a parameter ("?" in the text, in order). Date-time values are bound as
+// QDateTime or QDate.
+class Database
+{
+public:
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    // Opens a new connection by the connection rule and makes it the current one; the
+    // previous current connection is released once nobody holds it. On failure the new
+    // connection is current, not open, and carries the error.
+    static std::shared_ptr<Database> open(const ConnectionSettings &settings);
+    // The connection opened last (never null: before any open it is a closed connection).
+    static std::shared_ptr<Database> current();
+
+    bool isOpen() const;
+    bool isSqlServer() const { return m_sqlServer; }
+    const DbError &openError() const { return m_openError; }
+
+    QueryResult query(const QString &sql, const QVariantList &values = {});
+    DbError exec(const QString &sql, const QVariantList &values = {});
+
+    // A transaction that holds the write lock from its start, so a check and the write
+    // that depends on it cannot interleave with another station's.
+    DbError beginWrite();
+    DbError commit();
+    void rollback();
+
+    // The quoted unit on the embedded engine, the bare one on SQL Server: "'n'" or "n".
+    QString dateDiffUnit(char unit) const;
+
+    QSqlDatabase handle() const;
+
+    // The path of the embedded database file in a folder.
+    static QString embeddedFilePath(const QString &folder);
+
+private:
+    Database();
+    DbError openEmbedded(const QString &folder);
+    DbError openSqlServer(const ConnectionSettings &settings);
+    QVariant bindable(const QVariant &value) const;
+    DbError errorFrom(const class QSqlError &error) const;
+
+    QString m_name;
+    bool m_sqlServer = false;
+    bool m_inTransaction = false;
+    DbError m_openError;
+};
+
+} // namespace data

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "data/database.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace data {
+
+// The columns of UserTable after ID, in table order, with their SQL Server types.
+struct Column {
+    const char *name;
+    const char *type; // "[varchar](50)", "[int]" ...
+};
+const QList<Column> &userTableColumns();
+
+// The SQL Server table creation script, lines joined with CR LF.
+QStringList sqlTableScriptLines();
+QString sqlTableScript();
+
+// Creates an empty embedded database file with both tables and their indexes. Refuses to
+// touch an existing file. Returns an error when the file exists or cannot be written.
+DbError createEmbeddedDatabase(const QString &path);
+
+// Creates the SQL Server tables that are missing, on a new current connection with the
+// given values: the script goes to the clipboard and is then executed as one command.
+DbError SQLTable(const ConnectionSettings &settings);
+
+} // namespace data
