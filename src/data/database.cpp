@@ -4,6 +4,7 @@
 #include "platform/regional.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -20,10 +21,17 @@ namespace data {
 namespace {
 const QString CanonicalFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
+// Held on the heap and released with the application object: the connection must close
+// while the SQL driver registry still exists.
 std::shared_ptr<Database> &currentConnection()
 {
-    static std::shared_ptr<Database> connection;
-    return connection;
+    static auto *connection = [] {
+        auto *holder = new std::shared_ptr<Database>;
+        if (QCoreApplication::instance())
+            qAddPostRoutine([] { currentConnection().reset(); });
+        return holder;
+    }();
+    return *connection;
 }
 
 sqlite3 *sqliteHandle(const QSqlDatabase &db)

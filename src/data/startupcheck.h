@@ -1,0 +1,53 @@
+#pragma once
+
+#include "data/database.h"
+
+#include <functional>
+
+namespace data {
+
+// The database check the main menu runs at every start-up routine: open the connection,
+// recover from the known failures (restore defaults, ask for SQL Server credentials once,
+// create missing SQL Server tables once) and count the administrators.
+class StartupCheck
+{
+public:
+    // What the check needs from the database; the real one works on data::Database.
+    class Engine
+    {
+    public:
+        virtual ~Engine() = default;
+        virtual DbError open(const ConnectionSettings &settings) = 0;
+        // The administrator count, or the statement's error.
+        virtual DbError countAdministrators(int *count) = 0;
+        virtual DbError createTables(const ConnectionSettings &settings) = 0;
+    };
+
+    struct Result {
+        bool endProgram = false;
+        int administratorCount = 0;
+    };
+
+    // settings: the live connection values, read again after the login dialog.
+    // showLoginDialog: shows the SQL Server login dialog modally; it may change the values.
+    StartupCheck(std::function<ConnectionSettings()> settings, std::function<void()> showLoginDialog,
+                 Engine *engine = nullptr);
+    ~StartupCheck();
+
+    Result run();
+
+    static const QString AdministratorCountSql;
+    static const QString RestoreQuestion;
+    static const QString RestoreTitle;
+    static const QString SqlDisabledMessage;
+    // The two descriptions by which a missing table is recognised.
+    static bool isMissingTable(const DbError &error);
+
+private:
+    std::function<ConnectionSettings()> m_settings;
+    std::function<void()> m_showLoginDialog;
+    std::unique_ptr<Engine> m_ownEngine;
+    Engine *m_engine;
+};
+
+} // namespace data

@@ -1,0 +1,226 @@
+#include "testenv.h"
+
+#include "data/database.h"
+#include "data/embeddedfunctions.h"
+#include "data/schema.h"
+#include "platform/clipboard.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace data;
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { m_env = std::make_unique<TestEnv>(); }
+    void cleanup() { m_env.reset(); }
+
+    void missingFileIsTheGeneralFailureAndIsNotCreated()
+    {
+        auto db = Database::open(m_env->embeddedSettings());
+        QCOMPARE(db->openError().number, errors::GeneralFailure);
+        QVERIFY2(db->openError().description.contains(m_env->databasePath()), qPrintable(db->openError().description));
+        QVERIFY(!QFile::exists(m_env->databasePath()));
+        QVERIFY(!db->isOpen());
+        // Statements on the failed connection report the same failure instead of crashing.
+        QCOMPARE(db->query("select 1").error.number, errors::GeneralFailure);
+        QCOMPARE(Database::current(), db);
+    }
+
+    void aFileThatIsNotADatabaseFailsToOpen()
+    {
+        QFile f(m_env->databasePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        auto db = Database::open(m_env->embeddedSettings());
+        QCOMPARE(db->openError().number, errors::GeneralFailure);
+    }
+
+    void creatingRefusesToOverwrite()
+    {
+        QVERIFY(!createEmbeddedDatabase(m_env->databasePath()));
+        auto db = Database::open(m_env->embeddedSettings());
+        TestEnv::addEmployee(*db, "7");
+        QVERIFY(createEmbeddedDatabase(m_env->databasePath()).isError());
+        QCOMPARE(db->query("select count(*) as n from usertable").first().text("N"), QString("1"));
+    }
+
+    void eachOpenReplacesTheCurrentConnection()
+    {
+        auto first = m_env->createDatabase();
+        auto second = Database::open(m_env->embeddedSettings());
+        QVERIFY(first != second);
+        QCOMPARE(Database::current(), second);
+        // A holder of the older connection can still use it.
+        QVERIFY(!first->exec("insert into clocktable (UserIDLogin) values (?)", {"1"}));
+        QCOMPARE(second->query("select count(*) as n from clocktable").first().number("n"), 1.0);
+    }
+
+    void dateTimesAreStoredSortableAndReadBackAsDates()
+    {
+        auto db = m_env->createDatabase();
+        const QDateTime early(QDate(2026, 2, 1), QTime(9, 5, 0));
+        const QDateTime late(QDate(2026, 12, 7), QTime(17, 41, 4));
+        const QDateTime midnight(QDate(2026, 12, 8), QTime(0, 0));
+        for (const QDateTime &t : {late, early, midnight})
+            QVERIFY(!db->exec("insert into clocktable (ClockedIn, RowDate, UserIDLogin) values (?, ?, ?)",
+                              {t, t.date(), "1"}));
+
+        const QueryResult rows = db->query("select ClockedIn, RowDate from clocktable order by ClockedIn");
+        QVERIFY(rows.ok());
+        QCOMPARE(rows.rows.size(), 3);
+        // Ordered by time, not by the text "12/7/2026" against "2/1/2026".
+        QCOMPARE(rows.rows[0].text("clockedin"), QString("2/1/2026 9:05:00 AM"));
+        QCOMPARE(rows.rows[1].text("CLOCKEDIN"), QString("12/7/2026 5:41:04 PM"));
+        QCOMPARE(rows.rows[2].text("ClockedIn"), QString("12/8/2026"));
+        QCOMPARE(rows.rows[1].value("ClockedIn").toDateTime(), late);
+        QCOMPARE(rows.rows[1].text("RowDate"), QString("12/7/2026"));
+
+        // Comparisons go by time too.
+        const QueryResult after = db->query("select count(*) as n from clocktable where ClockedIn >= ?",
+                                            {QDateTime(QDate(2026, 12, 1), QTime(0, 0))});
+        QCOMPARE(after.first().number("n"), 2.0);
+
+        // The stored form is one canonical text that other tools read as well.
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        raw.setDatabaseName(m_env->databasePath());
+        QVERIFY(raw.open());
+        {
+            QSqlQuery q("select ClockedIn from ClockTable order by ID", raw);
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toString(), QString("2026-12-07 17:41:04"));
+        }
+        raw.close();
+        raw = QSqlDatabase();
+        QSqlDatabase::removeDatabase("raw");
+    }
+
+    void nullsReadAsEmptyText()
+    {
+        auto db = m_env->createDatabase();
+        QVERIFY(!db->exec("insert into clocktable (UserIDLogin) values (?)", {"9"}));
+        const Row row = db->query("select * from clocktable").first();
+        QVERIFY(row.isNull("ClockedOut"));
+        QCOMPARE(row.text("ClockedOut"), QString());
+        QCOMPARE(row.text("TotalClock"), QString());
+        QCOMPARE(row.text("NoSuchColumn"), QString());
+        QCOMPARE(row.number("TotalClock"), 0.0);
+    }
+
+    void dateDiffCountsBoundariesCrossed_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<qint64>("expected");
+        const QDate d(2026, 12, 7);
+        QTest::newRow("two seconds across a minute") << "n" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d, QTime(9, 0, 1)) << qint64(1);
+        QTest::newRow("59 seconds inside a minute") << "n" << QDateTime(d, QTime(9, 0, 0)) << QDateTime(d, QTime(9, 0, 59)) << qint64(0);
+        QTest::newRow("a shift") << "n" << QDateTime(d, QTime(8, 0, 30)) << QDateTime(d, QTime(16, 30, 10)) << qint64(510);
+        QTest::newRow("backwards") << "n" << QDateTime(d, QTime(10, 3, 0)) << QDateTime(d, QTime(10, 0, 59)) << qint64(-3);
+        QTest::newRow("night shift minutes") << "n" << QDateTime(d, QTime(22, 0)) << QDateTime(d.addDays(1), QTime(6, 0)) << qint64(480);
+        QTest::newRow("days across midnight") << "d" << QDateTime(d, QTime(23, 59, 59)) << QDateTime(d.addDays(1), QTime(0, 0, 1)) << qint64(1);
+        QTest::newRow("same day") << "d" << QDateTime(d, QTime(0, 0)) << QDateTime(d, QTime(23, 59, 59)) << qint64(0);
+        QTest::newRow("days across a year") << "d" << QDateTime(QDate(2026, 12, 31), QTime(12, 0)) << QDateTime(QDate(2027, 1, 2), QTime(1, 0)) << qint64(2);
+        QTest::newRow("hours") << "h" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d, QTime(9, 0, 0)) << qint64(1);
+    }
+    void dateDiffCountsBoundariesCrossed()
+    {
+        QFETCH(QString, unit);
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, end);
+        QFETCH(qint64, expected);
+        QCOMPARE(dateDiff(unit, start, end), std::optional<qint64>(expected));
+
+        // The same through a statement on the embedded engine, with the quoted unit.
+        auto db = m_env->createDatabase();
+        QVERIFY(!db->exec("insert into clocktable (ClockedIn, ClockedOut, UserIDLogin) values (?, ?, '1')", {start, end}));
+        const QString sql = QString("select DateDiff(%1,Clockedin, clockedout) as diff from clocktable").arg(db->dateDiffUnit(unit.at(0).toLatin1()));
+        if (unit.size() == 1) {
+            const QueryResult r = db->query(sql);
+            QVERIFY2(r.ok(), qPrintable(r.error.description));
+            QCOMPARE(r.first().value("diff").toLongLong(), expected);
+        }
+    }
+
+    void engineFunctionsHandleOddInput()
+    {
+        auto db = m_env->createDatabase();
+        QVERIFY(!db->exec("insert into clocktable (ClockedIn, UserIDLogin) values (?, 'x')", {QDateTime(QDate(2026, 1, 1), QTime(8, 0))}));
+        // An open punch has no total yet.
+        QVERIFY(db->query("select DateDiff('n', ClockedIn, ClockedOut) as d from clocktable").first().isNull("d"));
+        // Regional texts are read too, and an unknown unit is an error, not a crash.
+        QCOMPARE(db->query("select DateDiff('d', '12/7/2026', '12/9/2026 1:00:00 AM') as d").first().number("d"), 2.0);
+        QVERIFY(db->query("select DateDiff('zz', ClockedIn, ClockedIn) as d from clocktable").error.isError());
+        QCOMPARE(db->query("select len(?) as n", {QString("Añoñ")}).first().number("n"), 4.0);
+        QVERIFY(db->query("select len(NULL) as n").first().isNull("n"));
+    }
+
+    void rejectedStatementsReportNumberAndDescription()
+    {
+        auto db = m_env->createDatabase();
+        const DbError missing = db->exec("select * from nosuchtable");
+        QCOMPARE(missing.number, errors::InvalidObject);
+        QVERIFY(missing.description.contains("nosuchtable"));
+        const DbError syntax = db->exec("selec nothing");
+        QCOMPARE(syntax.number, errors::CommandFailed);
+        QVERIFY(!syntax.description.isEmpty());
+        QVERIFY(syntax.numberAndDescription().startsWith("-2147217900\r\n"));
+    }
+
+    void sqlServerScriptIsExact()
+    {
+        const QString script = sqlTableScript();
+        const QStringList lines = script.split("\r\n");
+        QVERIFY(!script.endsWith("\r\n"));
+        QCOMPARE(lines.size(), 22 + 29 + 7);
+        QCOMPARE(lines.first(), QString(" if not exists (select * from dbo.sysobjects where id = object_id(N'[ClockTable]') and OBJECTPROPERTY(id, N'IsUserTable') = 1)"));
+        QCOMPARE(lines[3], QString("     [ID] [int] IDENTITY(1,1001) NOT NULL,"));
+        QCOMPARE(lines[10], QString(" "));
+        QCOMPARE(lines[11], QString(" CREATE NONCLUSTERED INDEX [IDIndex] ON [ClockTable] "));
+        QCOMPARE(lines[22], QString("     [FirstName] [varchar](50) NULL,"));
+        QVERIFY(lines.contains("     [Memos] [varchar](2000) NULL,"));
+        QVERIFY(lines.contains("     [Disabled] [int] NULL,"));
+        QVERIFY(lines.contains("     [DisplayText] [varchar](255) NULL,"));
+        QVERIFY(lines.contains("     [HourlyRate] [varchar](50) NULL,"));
+        QCOMPARE(lines[50], QString("     [PhotoLocation] [varchar](50) NULL"));
+        QCOMPARE(lines.mid(51), QStringList({" ) ON [PRIMARY]", " ", " CREATE NONCLUSTERED INDEX [IDIndex] ON [UserTable] ",
+                                             " (", "     [ID] ASC", " ) ", " end "}));
+    }
+
+    void unreachableServerFailsQuicklyWithTheGeneralFailure()
+    {
+        ConnectionSettings s;
+        s.useSqlServer = true;
+        s.server = "127.0.0.1,1"; // nothing listens on port 1
+        s.database = "Stampwell";
+        s.user = "sa";
+        s.password = "secret;Server=elsewhere";
+        QElapsedTimer timer;
+        timer.start();
+        auto db = Database::open(s);
+        QCOMPARE(db->openError().number, errors::GeneralFailure);
+        QVERIFY(!db->openError().description.isEmpty());
+        QVERIFY2(timer.elapsed() < 10000, "an unreachable server must not hang the station");
+        QVERIFY(db->isSqlServer());
+        QCOMPARE(db->dateDiffUnit('n'), QString("n"));
+
+        // SQLTable reports the same failure and leaves the clipboard alone.
+        platform::Clipboard::setText("before");
+        QCOMPARE(SQLTable(s).number, errors::GeneralFailure);
+        QCOMPARE(platform::Clipboard::text(), QString("before"));
+    }
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"
