@@ -1,0 +1,435 @@
+#include "admin/mainmenu.h"
+
+#include "admin/sqlpassword.h"
+#include "data/schema.h"
+#include "data/startupcheck.h"
+#include "platform/browser.h"
+#include "platform/messagebox.h"
+#include "platform/regional.h"
+#include "platform/system.h"
+#include "settings/keys.h"
+#include "station/clockscreenport.h"
+#include "station/lockdown.h"
+
+#include <QUrl>
+
+namespace admin {
+
+using platform::MessageBox;
+namespace keys = settings::keys;
+
+const QString MainMenu::LockMessage = QStringLiteral(
+    "The System Clock has been modified and Chronotally Has been Disabled until the an Administrator Password is Entered.");
+const QString MainMenu::ShowClockCaption = QStringLiteral("Show Clock");
+const QString MainMenu::InvalidLogin = QStringLiteral("Invalid Login");
+const QString MainMenu::ShutDownQuestion = QStringLiteral("Are You sure you want to Close Chronotally?");
+const QString MainMenu::SecurityQuestion = QStringLiteral(
+    "Security Warning: Saving password can be a dangerous because a saved password can be stolen, Do you want to save the SQL Password?");
+const QString MainMenu::SecurityTitle = QStringLiteral("Security Warning");
+const QString MainMenu::LoginSql = QStringLiteral(
+    "select count(*) as CountInt from usertable where useridlogin = ? and disabled = 0 and adminlevel = '5-Administrator User' and passwordf = ?");
+const QString MainMenu::HelpAddress = QStringLiteral("https://www.chronotally.example/help");
+const QString MainMenu::CameraInformationAddress = QStringLiteral("https://www.chronotally.example/cameras");
+const QString MainMenu::PluginDownloadAddress = QStringLiteral("https://www.chronotally.example/camera-plugin");
+
+namespace {
+// The stored options and their keys; the others (font panel, location, multiple computers,
+// save password) have none.
+const settings::Key *keyOf(Option option)
+{
+    switch (option) {
+    case Option::KeepMaximized: return &keys::KeepMaximized;
+    case Option::DisableCtrlAltDelete: return &keys::DisableCtrlAltDelete;
+    case Option::OneIcon: return &keys::OneIcon;
+    case Option::StayOnTop: return &keys::StayOnTop;
+    case Option::AutoLaunch: return &keys::AutoLaunch;
+    case Option::BlockMoving: return &keys::BlockMoving;
+    case Option::AllowExit: return &keys::AllowExit;
+    case Option::CompanyText: return &keys::CompanyTextOption;
+    case Option::UseSqlDb: return &keys::UseSqlDb;
+    case Option::Camera: return &keys::Camera;
+    case Option::Spanish: return &keys::Spanish;
+    default: return nullptr;
+    }
+}
+
+QString stateText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// Large enough to cover any screen, in twips.
+constexpr int CoverAll = 200000;
+} // namespace
+
+MainMenu::MainMenu(QObject *parent) : QObject(parent), m_showClockCaption(ShowClockCaption)
+{
+    connect(&m_options, &OptionsModel::optionChanged, this, &MainMenu::onOptionChanged);
+    connect(&m_options, &OptionsModel::textChanged, this, &MainMenu::onTextChanged);
+}
+
+void MainMenu::setView(MainMenuView *view)
+{
+    m_view = view ? view : &m_nullView;
+}
+
+void MainMenu::endProgram()
+{
+    m_ended = true;
+    if (m_endProgram)
+        m_endProgram();
+}
+
+void MainMenu::loadCheck(Option option)
+{
+    const settings::Key *key = keyOf(option);
+    // A stored text that is not a number leaves the box as it is.
+    if (const auto state = settings::checkState(settings::read(*key)))
+        m_options.setOn(option, *state != 0);
+}
+
+void MainMenu::startupRoutine()
+{
+    m_view->setMenuPanelVisible(false);
+    m_view->clearLoginFields();
+
+    QString folder = settings::read(keys::DatabaseFolder);
+    if (folder.isEmpty())
+        folder = platform::programFolder();
+    m_options.setText(Field::DatabaseFolder, folder);
+
+    for (Option option : {Option::KeepMaximized, Option::DisableCtrlAltDelete, Option::Spanish, Option::Camera,
+                          Option::StayOnTop, Option::AutoLaunch, Option::OneIcon, Option::BlockMoving,
+                          Option::AllowExit})
+        loadCheck(option);
+    m_view->setPublicShutDownVisible(m_options.isOn(Option::AllowExit));
+    loadCheck(Option::CompanyText);
+
+    m_options.setText(Field::DisplayText, settings::read(keys::DisplayText));
+    m_options.setText(Field::FontName, settings::read(keys::FontName, m_options.text(Field::FontName)));
+    m_options.setText(Field::FontSize, settings::read(keys::FontSize));
+    m_options.setText(Field::CameraIp, settings::read(keys::CameraIp));
+    m_options.setText(Field::PluginLocation, settings::read(keys::PluginLocation, platform::defaultPluginFolder()));
+
+    m_options.setText(Field::SqlUser, settings::read(keys::SqlUser));
+    const QString password = ReadData(settings::read(keys::SqlPassword)).trimmed();
+    m_view->setShownPasswordLength(password.size());
+    m_options.setSqlPassword(password);
+    m_options.setText(Field::SqlDatabase, settings::read(keys::SqlDatabase, m_options.text(Field::SqlDatabase)));
+    m_options.setText(Field::SqlServer, settings::read(keys::SqlServer));
+
+    loadCheck(Option::UseSqlDb);
+    m_view->setSqlPanelVisible(false);
+    m_view->setCameraPanelVisible(false);
+
+    data::StartupCheck check([this] { return m_options.connectionSettings(); },
+                             [this] { m_view->showLoginDialog(); });
+    const data::StartupCheck::Result result = check.run();
+    if (result.endProgram) {
+        endProgram();
+        return;
+    }
+
+    m_noAdministrator = result.administratorCount == 0;
+    m_view->setFirstRunPanelVisible(m_noAdministrator);
+    m_view->setLoginPanelVisible(!m_noAdministrator);
+    m_view->setMenuPanelVisible(false);
+
+    if (m_options.isOn(Option::AutoLaunch) && !m_autoShown && !m_noAdministrator) {
+        m_autoShown = true;
+        showClockFromLogin();
+    }
+    if (m_options.isOn(Option::StayOnTop))
+        m_view->setStayOnTop(true);
+}
+
+void MainMenu::setRefreshText(const QString &text)
+{
+    if (text == m_refreshText)
+        return;
+    m_refreshText = text;
+    startupRoutine();
+}
+
+void MainMenu::showAndRefresh()
+{
+    m_view->showWindow();
+    setRefreshText(regional::stationTimeText());
+}
+
+void MainMenu::setShowClockCaption(const QString &caption)
+{
+    if (caption == m_showClockCaption)
+        return;
+    m_showClockCaption = caption;
+    Q_EMIT showClockCaptionChanged(caption);
+}
+
+void MainMenu::lockStation()
+{
+    m_view->showWindow();
+    if (m_clock) {
+        m_clock->setPunchPanelVisible(false);
+        m_clock->setCombinedButtonVisible(false);
+    }
+    setShowClockCaption(LockMessage);
+}
+
+bool MainMenu::login(const QString &user, const QString &password)
+{
+    const data::QueryResult result = data::Database::current()->query(LoginSql, {user, password});
+    if (result.error) {
+        m_view->setMenuPanelVisible(false);
+        MessageBox::ok(result.error.description, MessageBox::applicationTitle());
+        return false;
+    }
+    if (result.first().number(QStringLiteral("CountInt")) < 1) {
+        m_view->setMenuPanelVisible(false);
+        MessageBox::ok(InvalidLogin, MessageBox::applicationTitle());
+        return false;
+    }
+    m_view->clearLoginFields();
+    m_view->setMenuPanelVisible(true);
+    if (isLocked()) {
+        setShowClockCaption(ShowClockCaption);
+        if (m_clock) {
+            m_clock->setPunchPanelVisible(true);
+            if (m_options.isOn(Option::OneIcon))
+                m_clock->setCombinedButtonVisible(true);
+        }
+    }
+    return true;
+}
+
+void MainMenu::cancelLogin()
+{
+    m_view->clearLoginFields();
+    m_view->setMenuPanelVisible(false);
+}
+
+void MainMenu::showClockFromLogin()
+{
+    if (m_clock)
+        m_clock->setSizableBorder();
+    if (isLocked()) {
+        MessageBox::ok(LockMessage, MessageBox::applicationTitle());
+        return;
+    }
+    if (m_clock) {
+        m_clock->setPunchPanelVisible(true);
+        m_clock->showClock();
+    }
+    m_view->hideWindow();
+}
+
+void MainMenu::help()
+{
+    platform::Browser::open(QUrl(HelpAddress));
+}
+
+void MainMenu::showClockFromMenu()
+{
+    m_view->hideWindow();
+    if (m_clock)
+        m_clock->showClock();
+}
+
+void MainMenu::hideMenu()
+{
+    m_view->setMenuPanelVisible(false);
+}
+
+void MainMenu::editUsers()
+{
+    m_view->openEmployees();
+    m_view->hideWindow();
+}
+
+void MainMenu::runReports()
+{
+    m_view->openReports();
+    m_view->hideWindow();
+}
+
+void MainMenu::editClockedInOut()
+{
+    m_view->openTimeEdit();
+}
+
+void MainMenu::showClockedIn()
+{
+    m_view->openClockedIn();
+}
+
+void MainMenu::shutDown()
+{
+    if (MessageBox::yesNo(ShutDownQuestion, QString()) != MessageBox::Answer::Yes)
+        return;
+    station::ClearLockdownPolicies();
+    endProgram();
+}
+
+void MainMenu::onOptionChanged(Option option, bool on)
+{
+    const settings::Key *key = keyOf(option);
+    // "Use SQL DB" is stored before it acts; every other stored box after.
+    if (option == Option::UseSqlDb && key)
+        settings::write(*key, stateText(on));
+
+    switch (option) {
+    case Option::KeepMaximized:
+        if (m_clock) {
+            if (on) {
+                m_clock->setWindowGeometryTwips(0, 0, CoverAll, CoverAll);
+                m_clock->centrePunchPanel();
+                m_clock->hideClock();
+                if (m_options.isOn(Option::StayOnTop)) {
+                    m_view->setStayOnTop(true);
+                    m_clock->setStayOnTop(true);
+                }
+            } else {
+                m_clock->setWindowGeometryTwips(0, 0, 7620, 5145);
+                m_clock->hideClock();
+            }
+        }
+        break;
+    case Option::StayOnTop:
+        m_view->setStayOnTop(on);
+        if (m_clock) {
+            m_clock->setStayOnTop(on);
+            m_clock->hideClock();
+        }
+        break;
+    case Option::BlockMoving:
+        if (m_clock)
+            m_clock->requestUnload();
+        break;
+    case Option::AllowExit:
+        m_view->setPublicShutDownVisible(on);
+        break;
+    case Option::FontSettings:
+        m_view->setFontPanelVisible(on);
+        break;
+    case Option::RunMultiple:
+        if (on)
+            m_options.setOn(Option::SpecifyLocation, true);
+        break;
+    case Option::SpecifyLocation:
+        m_view->setDatabaseLocationVisible(on);
+        if (!on)
+            m_options.setText(Field::DatabaseFolder, QString());
+        break;
+    case Option::UseSqlDb:
+        m_view->setSqlPanelVisible(on);
+        break;
+    case Option::Camera:
+        m_view->setCameraPanelVisible(on);
+        break;
+    case Option::SaveSqlPassword:
+        if (on) {
+            if (MessageBox::yesNo(SecurityQuestion, SecurityTitle) != MessageBox::Answer::Yes)
+                m_options.setOn(Option::SaveSqlPassword, false);
+        } else {
+            settings::write(keys::SqlPassword, QString());
+            m_options.setSqlPassword(QString());
+            m_view->setShownPasswordLength(0);
+        }
+        break;
+    default:
+        break;
+    }
+
+    if (key && option != Option::UseSqlDb)
+        settings::write(*key, stateText(on));
+}
+
+void MainMenu::onTextChanged(Field field, const QString &text)
+{
+    switch (field) {
+    case Field::DatabaseFolder:
+        m_options.setAccessFolder(text);
+        settings::write(keys::DatabaseFolder, text);
+        break;
+    case Field::DisplayText:
+        settings::write(keys::DisplayText, text);
+        break;
+    case Field::FontName:
+        settings::write(keys::FontName, text);
+        break;
+    case Field::FontSize:
+        settings::write(keys::FontSize, text);
+        break;
+    default:
+        // The camera and SQL fields are stored by their panels' "OK".
+        break;
+    }
+}
+
+void MainMenu::resetPath()
+{
+    m_options.setText(Field::DatabaseFolder, platform::programFolder());
+}
+
+void MainMenu::fontDefaults()
+{
+    m_options.setText(Field::FontSize, QStringLiteral("12"));
+    m_options.setText(Field::FontName, QStringLiteral("Verdana"));
+}
+
+void MainMenu::fontOk()
+{
+    m_view->setFontPanelVisible(false);
+}
+
+void MainMenu::cameraOk(const QString &ipAddress, const QString &pluginLocation)
+{
+    m_options.setText(Field::CameraIp, ipAddress);
+    m_options.setText(Field::PluginLocation, pluginLocation);
+    settings::write(keys::CameraIp, ipAddress);
+    settings::write(keys::PluginLocation, pluginLocation);
+    m_view->setCameraPanelVisible(false);
+}
+
+void MainMenu::cameraCancel()
+{
+    m_view->setCameraPanelVisible(false);
+}
+
+void MainMenu::openCameraInformation()
+{
+    platform::Browser::open(QUrl(CameraInformationAddress));
+}
+
+void MainMenu::openPluginDownload()
+{
+    platform::Browser::open(QUrl(PluginDownloadAddress));
+}
+
+bool MainMenu::sqlOk()
+{
+    const QString scrambled = scramblePassword(m_options.sqlPassword());
+    settings::write(keys::SqlUser, m_options.text(Field::SqlUser));
+    if (m_options.isOn(Option::SaveSqlPassword))
+        settings::write(keys::SqlPassword, scrambled);
+    settings::write(keys::SqlDatabase, m_options.text(Field::SqlDatabase));
+    settings::write(keys::SqlServer, m_options.text(Field::SqlServer));
+
+    const data::DbError error = data::SQLTable(m_options.connectionSettings());
+    if (error) {
+        MessageBox::ok(error.numberAndDescription(), MessageBox::applicationTitle());
+        return false;
+    }
+    m_view->setSqlPanelVisible(false);
+    return true;
+}
+
+void MainMenu::sqlClear()
+{
+    settings::write(keys::SqlUser, QString());
+    settings::write(keys::SqlPassword, QString());
+    settings::write(keys::SqlDatabase, QString());
+    settings::write(keys::SqlServer, QString());
+    m_view->setSqlPanelVisible(false);
+}
+
+} // namespace admin

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "admin/mainmenuview.h"
+#include "admin/optionsmodel.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace station {
+class ClockScreenPort;
+}
+
+namespace admin {
+
+// The main menu's logic: it holds the station's live options for the whole run, runs the
+// start-up routine (options from the store, database check, first-run or login panel,
+// automatic launch of the clock), the administrator login with the tamper release, the
+// option actions, and shutting down. Its window (a MainMenuView) is optional.
+class MainMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    static const QString LockMessage;
+    static const QString ShowClockCaption;
+    static const QString InvalidLogin;
+    static const QString ShutDownQuestion;
+    static const QString SecurityQuestion;
+    static const QString SecurityTitle;
+    static const QString LoginSql;
+
+    explicit MainMenu(QObject *parent = nullptr);
+
+    OptionsModel &options() { return m_options; }
+    const OptionsModel &options() const { return m_options; }
+
+    void setView(MainMenuView *view);
+    MainMenuView &view() { return *m_view; }
+    void setClockScreen(station::ClockScreenPort *clock) { m_clock = clock; }
+    // Ends the program (the application quits); tests record it.
+    void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
+    bool hasEnded() const { return m_ended; }
+
+    // The start-up routine: on the first load and on every change of the refresh field.
+    void startupRoutine();
+    // The hidden refresh field: a new text runs the start-up routine, the same text nothing.
+    void setRefreshText(const QString &text);
+    QString refreshText() const { return m_refreshText; }
+    // Shows the main menu and writes the station time into the refresh field.
+    void showAndRefresh();
+
+    bool noAdministrator() const { return m_noAdministrator; }
+    bool autoShown() const { return m_autoShown; }
+
+    // The login panel's "Show Clock" caption: the lock message while the tamper lock is on.
+    QString showClockCaption() const { return m_showClockCaption; }
+    void setShowClockCaption(const QString &caption);
+    bool isLocked() const { return m_showClockCaption == LockMessage; }
+    // Locks the station after a clock jump: the main menu in front, the punch panel hidden.
+    void lockStation();
+
+    // Login panel.
+    bool login(const QString &user, const QString &password);
+    void cancelLogin();
+    void showClockFromLogin();
+    void help();
+
+    // Menu panel.
+    void showClockFromMenu();
+    void hideMenu();
+    void editUsers();
+    void runReports();
+    void editClockedInOut();
+    void showClockedIn();
+    void shutDown();
+
+    // Options panel buttons.
+    void resetPath();
+    void fontDefaults();
+    void fontOk();
+    void cameraOk(const QString &ipAddress, const QString &pluginLocation);
+    void cameraCancel();
+    void openCameraInformation();
+    void openPluginDownload();
+
+    // SQL panel buttons. sqlOk returns whether the tables were reached and created.
+    bool sqlOk();
+    void sqlClear();
+
+    static const QString HelpAddress;
+    static const QString CameraInformationAddress;
+    static const QString PluginDownloadAddress;
+
+Q_SIGNALS:
+    void showClockCaptionChanged(const QString &caption);
+
+private:
+    void onOptionChanged(Option option, bool on);
+    void onTextChanged(Field field, const QString &text);
+    void loadCheck(Option option);
+    void endProgram();
+
+    OptionsModel m_options;
+    MainMenuView m_nullView;
+    MainMenuView *m_view = &m_nullView;
+    station::ClockScreenPort *m_clock = nullptr;
+    std::function<void()> m_endProgram;
+    QString m_refreshText;
+    QString m_showClockCaption;
+    bool m_noAdministrator = false;
+    bool m_autoShown = false;
+    bool m_ended = false;
+};
+
+} // namespace admin
