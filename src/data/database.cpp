@@ -50,16 +50,27 @@ sqlite3_stmt *sqliteStatement(const QSqlQuery &query)
     return nullptr;
 }
 
-// Messages of the ODBC driver come as "[FreeTDS][SQL Server]Text"; the station shows the text.
-QString cleanDescription(QString text)
+// Messages of the ODBC driver come as "[FreeTDS][SQL Server]Text", several in a row; the
+// station shows the first that says more than that the connection or statement failed.
+QString cleanDescription(const QString &text)
 {
-    static const QRegularExpression tags(QStringLiteral("^(\\s*\\[[^\\]]*\\])+\\s*"));
-    text = text.trimmed();
-    text.remove(tags);
-    const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("\\s*QODBC:")));
-    if (cut > 0)
-        text.truncate(cut);
-    return text.trimmed();
+    static const QRegularExpression tags(QStringLiteral("(\\[[^\\]]*\\])+"));
+    static const QStringList generic{QStringLiteral("Unable to connect to data source"),
+                                     QStringLiteral("Statement(s) could not be prepared.")};
+    QStringList messages;
+    for (const QString &piece : text.split(tags, Qt::SkipEmptyParts)) {
+        QString message = piece.trimmed();
+        const qsizetype driverNote = message.indexOf(QLatin1String("QODBC:"));
+        if (driverNote >= 0)
+            message = message.left(driverNote).trimmed();
+        if (!message.isEmpty())
+            messages << message;
+    }
+    for (const QString &message : messages) {
+        if (!generic.contains(message))
+            return message;
+    }
+    return messages.value(0);
 }
 
 QString canonical(const QDateTime &value)

@@ -9,9 +9,88 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTcpServer>
+#include <QThread>
+#include <QTcpSocket>
 #include <QTest>
+#include <QtEndian>
 
 using namespace data;
+
+namespace {
+// Just enough of a SQL Server on the loopback address to refuse a login: it answers the
+// pre-login packet without encryption and the login packet with error 18456.
+class RefusingServer : public QTcpServer
+{
+public:
+private:
+    static QByteArray packet(const QByteArray &payload)
+    {
+        QByteArray header(8, '\0');
+        header[0] = 0x04; // tabular result
+        header[1] = 0x01; // end of message
+        qToBigEndian<quint16>(quint16(payload.size() + 8), header.data() + 2);
+        header[6] = 1;
+        return header + payload;
+    }
+    static QByteArray utf16(const QString &text)
+    {
+        return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    }
+    static QByteArray preloginReply()
+    {
+        QByteArray p;
+        p += QByteArray::fromHex("00000b0006"); // version at offset 11, 6 bytes
+        p += QByteArray::fromHex("0100110001"); // encryption at offset 17, 1 byte
+        p += char(0xff);
+        p += QByteArray::fromHex("0f0007d00000");
+        p += char(0x02); // encryption not supported
+        return p;
+    }
+    static QByteArray loginRefusal()
+    {
+        const QString message = QStringLiteral("Login failed for user 'sa'.");
+        QByteArray body;
+        char number[4];
+        qToLittleEndian<qint32>(18456, number);
+        body += QByteArray(number, 4) + char(1) + char(14);
+        char length[2];
+        qToLittleEndian<quint16>(quint16(message.size()), length);
+        body += QByteArray(length, 2) + utf16(message);
+        body += char(4) + utf16(QStringLiteral("fake")) + char(0);
+        body += QByteArray::fromHex("01000000");
+        QByteArray token(1, char(0xaa));
+        qToLittleEndian<quint16>(quint16(body.size()), length);
+        token += QByteArray(length, 2) + body;
+        token += QByteArray::fromHex("fd020000000000000000000000");
+        return token;
+    }
+    static void answer(QTcpSocket *socket, QByteArray &buffer)
+    {
+        buffer += socket->readAll();
+        while (buffer.size() >= 8) {
+            const int length = qFromBigEndian<quint16>(buffer.constData() + 2);
+            if (buffer.size() < length)
+                return;
+            const char type = buffer.at(0);
+            buffer.remove(0, length);
+            if (type == 0x12)
+                socket->write(packet(preloginReply()));
+            else if (type == 0x10)
+                socket->write(packet(loginRefusal()));
+        }
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QTcpSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, socket, [socket, buffer] { answer(socket, *buffer); });
+    }
+};
+} // namespace
 
 class TestDatabase : public QObject
 {
@@ -216,6 +295,27 @@ private Q_SLOTS:
         platform::Clipboard::setText("before");
         QCOMPARE(SQLTable(s).number, errors::GeneralFailure);
         QCOMPARE(platform::Clipboard::text(), QString("before"));
+    }
+
+    void refusedLoginIsTheLoginFailure()
+    {
+        RefusingServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        ConnectionSettings s;
+        s.useSqlServer = true;
+        s.server = QString("127.0.0.1,%1").arg(server.serverPort());
+        s.user = "sa";
+        s.password = "wrong";
+        s.database = "Stampwell";
+        // The driver blocks while it talks to the server, so the server answers from a thread.
+        QThread thread;
+        server.moveToThread(&thread);
+        thread.start();
+        auto db = Database::open(s);
+        thread.quit();
+        thread.wait();
+        QCOMPARE(db->openError().number, errors::LoginFailed);
+        QCOMPARE(db->openError().description, QString("Login failed for user 'sa'."));
     }
 
 private:
