@@ -28,6 +28,7 @@ const QString MainMenu::SecurityQuestion = QStringLiteral(
 const QString MainMenu::SecurityTitle = QStringLiteral("Security Warning");
 const QString MainMenu::LoginSql = QStringLiteral(
     "select count(*) as CountInt from usertable where useridlogin = ? and disabled = 0 and adminlevel = '5-Administrator User' and passwordf = ?");
+const QString MainMenu::WindowCaption = QStringLiteral("Chronotally Main Menu 2.1");
 const QString MainMenu::HelpAddress = QStringLiteral("https://www.chronotally.example/help");
 const QString MainMenu::CameraInformationAddress = QStringLiteral("https://www.chronotally.example/cameras");
 const QString MainMenu::PluginDownloadAddress = QStringLiteral("https://www.chronotally.example/camera-plugin");
@@ -60,6 +61,31 @@ QString stateText(bool on)
 
 // Large enough to cover any screen, in twips.
 constexpr int CoverAll = 200000;
+
+// Blanks only: a password may begin or end with a tab, which the store keeps.
+QString trimBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// Marks a piece of work as running for the length of a scope.
+class Running
+{
+public:
+    explicit Running(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~Running() { m_flag = false; }
+    Running(const Running &) = delete;
+    Running &operator=(const Running &) = delete;
+
+private:
+    bool &m_flag;
+};
 } // namespace
 
 MainMenu::MainMenu(QObject *parent) : QObject(parent), m_showClockCaption(ShowClockCaption)
@@ -112,7 +138,7 @@ void MainMenu::startupRoutine()
     m_options.setText(Field::PluginLocation, settings::read(keys::PluginLocation, platform::defaultPluginFolder()));
 
     m_options.setText(Field::SqlUser, settings::read(keys::SqlUser));
-    const QString password = ReadData(settings::read(keys::SqlPassword)).trimmed();
+    const QString password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
     m_view->setShownPasswordLength(password.size());
     m_options.setSqlPassword(password);
     m_options.setText(Field::SqlDatabase, settings::read(keys::SqlDatabase, m_options.text(Field::SqlDatabase)));
@@ -148,6 +174,7 @@ void MainMenu::setRefreshText(const QString &text)
     if (text == m_refreshText)
         return;
     m_refreshText = text;
+    Q_EMIT refreshTextChanged(text);
     startupRoutine();
 }
 
@@ -177,6 +204,11 @@ void MainMenu::lockStation()
 
 bool MainMenu::login(const QString &user, const QString &password)
 {
+    if (m_loginRunning)
+        return false;
+    const Running running(m_loginRunning);
+
+    // An error (a lost connection, a missing table) is reported and never counts as a login.
     const data::QueryResult result = data::Database::current()->query(LoginSql, {user, password});
     if (result.error) {
         m_view->setMenuPanelVisible(false);
@@ -227,6 +259,11 @@ void MainMenu::help()
     platform::Browser::open(QUrl(HelpAddress));
 }
 
+void MainMenu::setupNow()
+{
+    editUsers();
+}
+
 void MainMenu::showClockFromMenu()
 {
     m_view->hideWindow();
@@ -261,12 +298,16 @@ void MainMenu::showClockedIn()
     m_view->openClockedIn();
 }
 
-void MainMenu::shutDown()
+bool MainMenu::shutDown()
 {
+    if (m_shutDownRunning || m_ended)
+        return false;
+    const Running running(m_shutDownRunning);
     if (MessageBox::yesNo(ShutDownQuestion, QString()) != MessageBox::Answer::Yes)
-        return;
+        return false;
     station::ClearLockdownPolicies();
     endProgram();
+    return true;
 }
 
 void MainMenu::onOptionChanged(Option option, bool on)
@@ -407,6 +448,10 @@ void MainMenu::openPluginDownload()
 
 bool MainMenu::sqlOk()
 {
+    if (m_sqlOkRunning)
+        return false;
+    const Running running(m_sqlOkRunning);
+
     const QString scrambled = scramblePassword(m_options.sqlPassword());
     settings::write(keys::SqlUser, m_options.text(Field::SqlUser));
     if (m_options.isOn(Option::SaveSqlPassword))

@@ -30,6 +30,7 @@ public:
     static const QString SecurityQuestion;
     static const QString SecurityTitle;
     static const QString LoginSql;
+    static const QString WindowCaption;
 
     explicit MainMenu(QObject *parent = nullptr);
 
@@ -61,11 +62,13 @@ public:
     // Locks the station after a clock jump: the main menu in front, the punch panel hidden.
     void lockStation();
 
-    // Login panel.
+    // Login panel. A login that is already running refuses a second one.
     bool login(const QString &user, const QString &password);
     void cancelLogin();
     void showClockFromLogin();
     void help();
+    // First-run panel: "Setup Now".
+    void setupNow();
 
     // Menu panel.
     void showClockFromMenu();
@@ -74,7 +77,8 @@ public:
     void runReports();
     void editClockedInOut();
     void showClockedIn();
-    void shutDown();
+    // Asks, then clears the lock-down policies and ends the program. Returns whether it ended.
+    bool shutDown();
 
     // Options panel buttons.
     void resetPath();
@@ -85,7 +89,8 @@ public:
     void openCameraInformation();
     void openPluginDownload();
 
-    // SQL panel buttons. sqlOk returns whether the tables were reached and created.
+    // SQL panel buttons. sqlOk returns whether the tables were reached and created; a second
+    // "OK" while one is running is refused.
     bool sqlOk();
     void sqlClear();
 
@@ -95,6 +100,8 @@ public:
 
 Q_SIGNALS:
     void showClockCaptionChanged(const QString &caption);
+    // The refresh field holds a new text (emitted before the start-up routine runs).
+    void refreshTextChanged(const QString &text);
 
 private:
     void onOptionChanged(Option option, bool on);
@@ -112,6 +119,10 @@ private:
     bool m_noAdministrator = false;
     bool m_autoShown = false;
     bool m_ended = false;
+    // Work that must not run twice at once.
+    bool m_loginRunning = false;
+    bool m_sqlOkRunning = false;
+    bool m_shutDownRunning = false;
 };
 
 } // namespace admin

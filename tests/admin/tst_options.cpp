@@ -1,0 +1,245 @@
+#include "menufixture.h"
+
+#include "platform/browser.h"
+#include "platform/messagebox.h"
+#include "platform/system.h"
+
+#include <QLabel>
+
+using admin::MainMenu;
+using admin::Option;
+namespace keys = settings::keys;
+
+class TestOptions : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { s = std::make_unique<Station>(); }
+    void cleanup() { s.reset(); }
+
+    void loadingAnEmptyStoreWritesTheFolderAndTheLaunchOption()
+    {
+        s->menu.startupRoutine();
+        QCOMPARE(Station::stored(keys::DatabaseFolder), platform::programFolder());
+        QCOMPARE(Station::stored(keys::AutoLaunch), QStringLiteral("1"));
+        QVERIFY(s->box("Check8")->isChecked());
+        // Boxes that stay at their cleared state are not written.
+        QCOMPARE(Station::stored(keys::KeepMaximized), QStringLiteral("<absent>"));
+        QCOMPARE(s->edit("TextFontName")->text(), QStringLiteral("Verdana"));
+        QCOMPARE(s->edit("TextFontSize")->text(), QStringLiteral("12"));
+        QCOMPARE(s->edit("TextLocation")->text(), platform::defaultPluginFolder());
+        QCOMPARE(s->edit("Text4")->text(), platform::programFolder());
+    }
+
+    void storedOptionsComeBackAndTheirPanelsStayHidden()
+    {
+        settings::write(keys::Camera, QStringLiteral("1"));
+        settings::write(keys::UseSqlDb, QStringLiteral("0"));
+        settings::write(keys::Spanish, QStringLiteral("1"));
+        settings::write(keys::DisplayText, QStringLiteral("Acme \"Works\" Ltd"));
+        settings::write(keys::CameraIp, QStringLiteral("10.0.0.9"));
+        s->menu.startupRoutine();
+        QVERIFY(s->box("Check21")->isChecked());
+        QVERIFY(s->box("Check22")->isChecked());
+        QVERIFY(!s->shown("FrameWebC"));
+        QVERIFY(!s->shown("Frame10"));
+        QCOMPARE(s->edit("Text8")->text(), QStringLiteral("Acme \"Works\" Ltd"));
+        QCOMPARE(s->edit("Text9")->text(), QStringLiteral("10.0.0.9"));
+    }
+
+    void aNonNumericStoredBoxStaysClearedAndLoadingGoesOn()
+    {
+        settings::write(keys::KeepMaximized, QStringLiteral("yes"));
+        settings::write(keys::Spanish, QStringLiteral("1"));
+        settings::write(keys::AllowExit, QStringLiteral("1"));
+        s->menu.startupRoutine();
+        QVERIFY(!s->box("Check1")->isChecked());
+        QVERIFY(!s->menu.options().isOn(Option::KeepMaximized));
+        QVERIFY(s->box("Check22")->isChecked());
+        QVERIFY(s->shown("Command14"));
+    }
+
+    void eachStoredBoxWritesItsKey_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("key");
+        const std::pair<const char *, const settings::Key *> boxes[] = {
+            {"Check1", &keys::KeepMaximized}, {"Check2", &keys::DisableCtrlAltDelete},
+            {"Check3", &keys::OneIcon},       {"Check4", &keys::StayOnTop},
+            {"Check8", &keys::AutoLaunch},    {"Check9", &keys::BlockMoving},
+            {"Check10", &keys::AllowExit},    {"Check19", &keys::CompanyTextOption},
+            {"Check20", &keys::UseSqlDb},     {"Check21", &keys::Camera},
+            {"Check22", &keys::Spanish},
+        };
+        for (const auto &[control, key] : boxes)
+            QTest::newRow(control) << QString::fromLatin1(control) << key->keyName();
+    }
+    void eachStoredBoxWritesItsKey()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, key);
+        s->menu.startupRoutine();
+        QCheckBox *box = s->box(control.toLatin1().constData());
+        const bool before = box->isChecked();
+        box->click();
+        QCOMPARE(settings::GetSetting("Chronotally", "Main", key), before ? QStringLiteral("0") : QStringLiteral("1"));
+        box->click();
+        QCOMPARE(settings::GetSetting("Chronotally", "Main", key), before ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+
+    void keepMaximizedResizesAndHidesTheClock()
+    {
+        s->menu.startupRoutine();
+        s->clock.visible = true;
+        s->box("Check1")->click();
+        QCOMPARE(s->clock.geometryTwips, QRect(0, 0, 200000, 200000));
+        QCOMPARE(s->clock.centred, 1);
+        QVERIFY(!s->clock.visible);
+        QVERIFY(!s->clock.onTop);
+
+        // With it on, "Force ... on Top" makes both windows top-most and hides the clock.
+        s->clock.visible = true;
+        s->box("Check4")->click();
+        QVERIFY(s->clock.onTop);
+        QVERIFY(s->window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!s->clock.visible);
+
+        s->box("Check1")->click();
+        QCOMPARE(s->clock.geometryTwips, QRect(0, 0, 7620, 5145));
+        s->box("Check4")->click();
+        QVERIFY(!s->clock.onTop);
+        QVERIFY(!s->window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void panelsAndRequestsFollowTheirBoxes()
+    {
+        s->menu.startupRoutine();
+        s->box("Check9")->click();
+        QCOMPARE(s->clock.unloadRequests, 1);
+
+        s->box("Check12")->click();
+        QVERIFY(s->shown("Frame8"));
+        QCOMPARE(settings::GetSetting("Chronotally", "Main", "checkbox12", "<absent>"), QStringLiteral("<absent>"));
+        s->button("Command28")->click();
+        QVERIFY(!s->shown("Frame8"));
+        QVERIFY(s->box("Check12")->isChecked());
+
+        s->box("Check21")->click();
+        QVERIFY(s->shown("FrameWebC"));
+        s->box("Check21")->click();
+        QVERIFY(!s->shown("FrameWebC"));
+
+        s->box("Check20")->click();
+        QVERIFY(s->shown("Frame10"));
+        QVERIFY(s->menu.options().connectionSettings().useSqlServer);
+        s->box("Check20")->click();
+        QVERIFY(!s->shown("Frame10"));
+    }
+
+    void databaseFolderRules()
+    {
+        s->menu.startupRoutine();
+        QVERIFY(!s->shown("Text4"));
+        QVERIFY(!s->shown("Command12"));
+        s->box("Check5")->click();
+        QVERIFY(s->shown("Text4"));
+        QVERIFY(s->shown("Command12"));
+        QVERIFY(s->shown("LabelDatabaseNote"));
+        QCOMPARE(s->find<QLabel>("LabelDatabaseNote")->text(),
+                 QStringLiteral("( Enter the Loction of Stampwell Database File For Example C:\\Program Files\\Stampwell "
+                                "or \\\\SomeNetwork\\ShareName\\ ) "));
+
+        s->type("Text4", QStringLiteral("/srv/share"));
+        QCOMPARE(Station::stored(keys::DatabaseFolder), QStringLiteral("/srv/share"));
+        QCOMPARE(s->menu.options().accessFolder(), QStringLiteral("/srv/share"));
+
+        s->button("Command12")->click(); // "Reset Path"
+        QCOMPARE(s->edit("Text4")->text(), platform::programFolder());
+        QCOMPARE(Station::stored(keys::DatabaseFolder), platform::programFolder());
+
+        // Clearing "Specify Location..." returns to the program's folder and stores it empty.
+        s->type("Text4", QStringLiteral("/srv/share"));
+        s->box("Check5")->click();
+        QVERIFY(!s->shown("Text4"));
+        QVERIFY(s->edit("Text4")->text().isEmpty());
+        QCOMPARE(Station::stored(keys::DatabaseFolder), QString());
+        QCOMPARE(s->menu.options().accessFolder(), platform::programFolder());
+
+        // The next start fills the program's folder in again.
+        s->menu.setRefreshText(QStringLiteral("again"));
+        QCOMPARE(Station::stored(keys::DatabaseFolder), platform::programFolder());
+    }
+
+    void runOnMultipleComputersSwitchesTheLocationOnOnly()
+    {
+        s->menu.startupRoutine();
+        s->box("Check15")->click();
+        QVERIFY(s->box("Check5")->isChecked());
+        QVERIFY(s->shown("Text4"));
+        s->box("Check15")->click();
+        QVERIFY(!s->box("Check15")->isChecked());
+        QVERIFY(s->box("Check5")->isChecked());
+        QVERIFY(s->shown("Text4"));
+        QCOMPARE(settings::GetSetting("Chronotally", "Main", "checkbox15", "<absent>"), QStringLiteral("<absent>"));
+    }
+
+    void textFieldsAreStoredOnEveryChange()
+    {
+        s->menu.startupRoutine();
+        s->type("Text8", QStringLiteral("Acme"));
+        QCOMPARE(Station::stored(keys::DisplayText), QStringLiteral("Acme"));
+        s->edit("Text8")->backspace();
+        QCOMPARE(Station::stored(keys::DisplayText), QStringLiteral("Acm"));
+        s->type("TextFontName", QStringLiteral("Arial"));
+        s->type("TextFontSize", QStringLiteral("20"));
+        QCOMPARE(Station::stored(keys::FontName), QStringLiteral("Arial"));
+        QCOMPARE(Station::stored(keys::FontSize), QStringLiteral("20"));
+
+        s->button("Command29")->click(); // "Defaults"
+        QCOMPARE(s->edit("TextFontName")->text(), QStringLiteral("Verdana"));
+        QCOMPARE(s->edit("TextFontSize")->text(), QStringLiteral("12"));
+        QCOMPARE(Station::stored(keys::FontName), QStringLiteral("Verdana"));
+        QCOMPARE(Station::stored(keys::FontSize), QStringLiteral("12"));
+    }
+
+    void defaultsWriteNothingWhenNothingChanges()
+    {
+        s->menu.startupRoutine();
+        // Marks in the store that any write would replace.
+        settings::write(keys::FontName, QStringLiteral("mark"));
+        settings::write(keys::FontSize, QStringLiteral("mark"));
+        s->button("Command29")->click();
+        QCOMPARE(Station::stored(keys::FontName), QStringLiteral("mark"));
+        QCOMPARE(Station::stored(keys::FontSize), QStringLiteral("mark"));
+    }
+
+    void cameraPanelSavesOnOkOnly()
+    {
+        s->menu.startupRoutine();
+        s->box("Check21")->click();
+        s->type("Text9", QStringLiteral("10.1.1.1"));
+        s->type("TextLocation", QStringLiteral("/opt/plug"));
+        QCOMPARE(Station::stored(keys::CameraIp), QStringLiteral("<absent>"));
+        s->button("Command25")->click(); // "Cancel It"
+        QVERIFY(!s->shown("FrameWebC"));
+        QCOMPARE(Station::stored(keys::CameraIp), QStringLiteral("<absent>"));
+        QCOMPARE(s->menu.options().text(admin::Field::CameraIp), QStringLiteral("10.1.1.1"));
+
+        s->button("Command22")->click(); // "OK"
+        QCOMPARE(Station::stored(keys::CameraIp), QStringLiteral("10.1.1.1"));
+        QCOMPARE(Station::stored(keys::PluginLocation), QStringLiteral("/opt/plug"));
+
+        s->button("LabelCameraInformation")->click();
+        s->button("LabelPluginDownload")->click();
+        QCOMPARE(platform::Browser::opened(), (QStringList{MainMenu::CameraInformationAddress, MainMenu::PluginDownloadAddress}));
+        QCOMPARE(s->button("LabelCameraInformation")->text(), QStringLiteral("Click here for the Web Camera Information"));
+        QCOMPARE(s->button("LabelPluginDownload")->text(), QStringLiteral("Click here for Plug in for Camera Software "));
+    }
+
+private:
+    std::unique_ptr<Station> s;
+};
+
+QTEST_MAIN(TestOptions)
+#include "tst_options.moc"
