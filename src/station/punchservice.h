@@ -1,0 +1,89 @@
+#pragma once
+
+#include "data/database.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+
+namespace admin {
+class OptionsModel;
+}
+
+namespace station {
+
+class ConfirmationPopup;
+class IdField;
+
+// The punch operations of the clock screen: Clock In, Clock Out and the combined button.
+// Each takes the ID from the ID field, checks and writes ClockTable on the current
+// database connection, announces the punch and empties the ID field on every path.
+class PunchService
+{
+public:
+    enum class Direction { In, Out };
+
+    PunchService(const admin::OptionsModel &options, IdField *idField = nullptr,
+                 ConfirmationPopup *popup = nullptr);
+
+    void setIdField(IdField *idField) { m_idField = idField; }
+    void setPopup(ConfirmationPopup *popup) { m_popup = popup; }
+
+    void ClockIn();
+    void ClockOut();
+    void ClockInOut();
+
+    // Camera snapshot, confirmation message, sound and photo for the employee row held from
+    // the last successful write.
+    void AnnouncePunch(Direction direction);
+    void AnnouncePunch(Direction direction, const QString &id, const data::Row &employee);
+
+    // Waits until the clock's seconds count has advanced by the given number of second
+    // boundaries, processing pending events meanwhile.
+    static void Pause(int seconds);
+
+    // The longest wait for the photo popup to close, so a popup that never closes cannot
+    // hold the station. Measured on a monotonic timer, not on the wall clock.
+    void setPhotoWaitLimit(int milliseconds) { m_photoWaitLimit = milliseconds; }
+
+    // Sees every punch statement with its bound values just before it is sent.
+    using StatementObserver = std::function<void(const QString &sql, const QVariantList &values)>;
+    void setStatementObserver(StatementObserver observer) { m_observer = std::move(observer); }
+
+    // The command lines the feedback starts, as the station builds them.
+    QString cameraCommandLine(Direction direction, const QString &id, const data::Row &employee) const;
+    static QString soundCommandLine(Direction direction, const data::Row &employee);
+    // The camera plug-in's path from the plug-in folder text.
+    static QString cameraPluginPath(const QString &folderText);
+
+private:
+    // Where an ID stands after S1 and S2. Only ClockedIn and ClockedOut leave the write
+    // transaction open; Failed has been rolled back and reported.
+    enum class State { Failed, Unknown, ClockedOut, ClockedIn };
+
+    // Starts the write transaction and runs S1 and, for a known ID, S2.
+    State beginAndCheck(data::Database &db, const QString &id);
+    // The clock-out steps for one ID, from its own checks to the announcement.
+    void clockOut(const QString &id);
+    // S3 in the open write transaction, commit, then S4 and the announcement.
+    void finishClockIn(data::Database &db, const QString &id);
+
+    data::QueryResult run(data::Database &db, const QString &sql, const QVariantList &values);
+    bool failed(data::Database &db, const data::DbError &error);
+    data::Row readEmployee(data::Database &db, const QString &sql, const QString &id);
+    void refuse(const QString &english, const QString &spanish) const;
+    QString currentId() const;
+    void emptyIdField();
+
+    const admin::OptionsModel &m_options;
+    IdField *m_idField = nullptr;
+    ConfirmationPopup *m_popup = nullptr;
+    int m_photoWaitLimit = 70000;
+    StatementObserver m_observer;
+
+    QString m_heldId;
+    data::Row m_heldEmployee;
+};
+
+} // namespace station
