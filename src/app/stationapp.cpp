@@ -1,0 +1,39 @@
+#include "app/stationapp.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace app {
+
+StationApp::StationApp()
+    : m_punches(m_mainMenu.options(), nullptr, &m_popup), m_clock(m_mainMenu, m_punches)
+{
+    m_punches.setIdField(&m_clock);
+    m_mainMenu.setClockScreen(&m_clock);
+    m_mainMenu.setEndProgram([this] { endProgram(); });
+    m_clock.setEndProgram([this] { endProgram(); });
+}
+
+StationApp::~StationApp()
+{
+    m_mainMenu.setClockScreen(nullptr);
+}
+
+bool StationApp::start()
+{
+    return m_clock.load() && !m_ended;
+}
+
+void StationApp::endProgram()
+{
+    m_ended = true;
+    m_popup.hide();
+    m_clock.hide();
+    // exit(), not quit(): quit() first asks every window to close, and the clock screen
+    // refuses. Before the event loop runs there is nothing to leave: start() reports the
+    // end, and an exit() then would make every later event loop return at once.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+} // namespace app

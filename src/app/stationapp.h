@@ -1,0 +1,43 @@
+#pragma once
+
+#include "admin/mainmenu.h"
+#include "station/clockscreen.h"
+#include "station/photopopup.h"
+#include "station/punchservice.h"
+
+namespace app {
+
+// The station as one object: the main menu (which holds the live options), the clock
+// screen, the confirmation popup and the punch operations, connected to each other.
+// The main menu's window plugs in with mainMenu().setView(&window).
+class StationApp
+{
+public:
+    StationApp();
+    ~StationApp();
+    StationApp(const StationApp &) = delete;
+    StationApp &operator=(const StationApp &) = delete;
+
+    // The start-up order: the clock screen loads, and its first step runs the main menu's
+    // start-up routine. Returns false when the program ended during it; the event loop
+    // then must not run.
+    bool start();
+    // Whether the program has ended (during start-up or later).
+    bool hasEnded() const { return m_ended; }
+
+    admin::MainMenu &mainMenu() { return m_mainMenu; }
+    station::Form1 &clockScreen() { return m_clock; }
+    station::Form8 &popup() { return m_popup; }
+    station::PunchService &punches() { return m_punches; }
+
+private:
+    void endProgram();
+
+    admin::MainMenu m_mainMenu;
+    station::Form8 m_popup;
+    station::PunchService m_punches;
+    station::Form1 m_clock;
+    bool m_ended = false;
+};
+
+} // namespace app
