@@ -576,15 +576,14 @@ public:
         return m_process.waitForStarted(10000);
     }
 
-    // The next answer line, or empty after the time-out.
+    // The next answer line, or empty after the time-out or when the child has ended.
     QByteArray answer()
     {
         QDeadlineTimer deadline(20000);
         while (!m_process.canReadLine()) {
-            if (deadline.hasExpired() || m_process.state() != QProcess::Running
-                || !m_process.waitForReadyRead(int(deadline.remainingTime())))
-                if (!m_process.canReadLine())
-                    return QByteArray();
+            if (deadline.hasExpired() || m_process.state() != QProcess::Running)
+                return QByteArray();
+            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
         }
         return m_process.readLine().trimmed();
     }
