@@ -9,6 +9,7 @@ StationApp::StationApp()
     : m_punches(m_mainMenu.options(), nullptr, &m_popup), m_clock(m_mainMenu, m_punches)
 {
     m_punches.setIdField(&m_clock);
+    m_mainMenu.setView(&m_menuWindow);
     m_mainMenu.setClockScreen(&m_clock);
     m_mainMenu.setEndProgram([this] { endProgram(); });
     m_clock.setEndProgram([this] { endProgram(); });
@@ -29,6 +30,7 @@ void StationApp::endProgram()
     m_ended = true;
     m_popup.hide();
     m_clock.hide();
+    m_menuWindow.hide();
     // exit(), not quit(): quit() first asks every window to close, and the clock screen
     // refuses. Before the event loop runs there is nothing to leave: start() reports the
     // end, and an exit() then would make every later event loop return at once.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/mainmenu.h"
+#include "admin/mainmenuwindow.h"
 #include "station/clockscreen.h"
 #include "station/photopopup.h"
 #include "station/punchservice.h"
@@ -26,6 +27,7 @@ public:
     bool hasEnded() const { return m_ended; }
 
     admin::MainMenu &mainMenu() { return m_mainMenu; }
+    admin::MainMenuWindow &mainMenuWindow() { return m_menuWindow; }
     station::Form1 &clockScreen() { return m_clock; }
     station::Form8 &popup() { return m_popup; }
     station::PunchService &punches() { return m_punches; }
@@ -34,6 +36,7 @@ private:
     void endProgram();
 
     admin::MainMenu m_mainMenu;
+    admin::MainMenuWindow m_menuWindow{m_mainMenu};
     station::Form8 m_popup;
     station::PunchService m_punches;
     station::Form1 m_clock;
