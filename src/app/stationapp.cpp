@@ -10,6 +10,7 @@ StationApp::StationApp()
 {
     m_punches.setIdField(&m_clock);
     m_mainMenu.setView(&m_menuWindow);
+    m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
     m_mainMenu.setClockScreen(&m_clock);
     m_mainMenu.setEndProgram([this] { endProgram(); });
     m_clock.setEndProgram([this] { endProgram(); });
@@ -18,11 +19,29 @@ StationApp::StationApp()
 StationApp::~StationApp()
 {
     m_mainMenu.setClockScreen(nullptr);
+    delete m_employees;
 }
 
 bool StationApp::start()
 {
     return m_clock.load() && !m_ended;
+}
+
+void StationApp::openEmployees()
+{
+    // A screen that was only hidden keeps its state; one closed through its window is
+    // built and opened afresh.
+    if (m_employees) {
+        m_employees->show();
+        m_employees->raise();
+        return;
+    }
+    m_employees = new employees::EmployeeScreen(m_mainMenu.options());
+    employees::EmployeeEditor &editor = m_employees->editor();
+    editor.setReturnToMainMenu([this] { m_mainMenu.showAndRefresh(); });
+    editor.setShowMainMenu([this] { m_menuWindow.showWindow(); });
+    editor.setEndProgram([this] { endProgram(); });
+    m_employees->open();
 }
 
 void StationApp::endProgram()
@@ -31,6 +50,8 @@ void StationApp::endProgram()
     m_popup.hide();
     m_clock.hide();
     m_menuWindow.hide();
+    if (m_employees)
+        m_employees->hide();
     // exit(), not quit(): quit() first asks every window to close, and the clock screen
     // refuses. Before the event loop runs there is nothing to leave: start() reports the
     // end, and an exit() then would make every later event loop return at once.

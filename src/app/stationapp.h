@@ -2,9 +2,12 @@
 
 #include "admin/mainmenu.h"
 #include "admin/mainmenuwindow.h"
+#include "employees/employeescreen.h"
 #include "station/clockscreen.h"
 #include "station/photopopup.h"
 #include "station/punchservice.h"
+
+#include <QPointer>
 
 namespace app {
 
@@ -34,12 +37,15 @@ public:
 
 private:
     void endProgram();
+    void openEmployees();
 
     admin::MainMenu m_mainMenu;
     admin::MainMenuWindow m_menuWindow{m_mainMenu};
     station::Form8 m_popup;
     station::PunchService m_punches;
     station::Form1 m_clock;
+    // Built when first opened; closing it through its window deletes it.
+    QPointer<employees::EmployeeScreen> m_employees;
     bool m_ended = false;
 };
 
