@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
   tdsodbc unixodbc-dev libsqlite3-dev sqlite3
-  libx11-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core
+  libx11-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core alsa-utils
 )
 
 missing=()
