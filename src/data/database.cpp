@@ -263,11 +263,12 @@ QVariant Database::bindable(const QVariant &value) const
 {
     if (m_sqlServer)
         return value;
+    // An invalid date or time is stored as NULL, never as an empty text.
     switch (value.typeId()) {
     case QMetaType::QDateTime:
-        return canonical(value.toDateTime());
+        return value.toDateTime().isValid() ? QVariant(canonical(value.toDateTime())) : QVariant();
     case QMetaType::QDate:
-        return canonical(QDateTime(value.toDate(), QTime(0, 0)));
+        return value.toDate().isValid() ? QVariant(canonical(QDateTime(value.toDate(), QTime(0, 0)))) : QVariant();
     default:
         return value;
     }

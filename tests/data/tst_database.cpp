@@ -191,6 +191,12 @@ private Q_SLOTS:
         QCOMPARE(row.text("TotalClock"), QString());
         QCOMPARE(row.text("NoSuchColumn"), QString());
         QCOMPARE(row.number("TotalClock"), 0.0);
+
+        // A date-time that is not valid is stored as NULL, not as an empty text.
+        QVERIFY(!db->exec("update clocktable set ClockedOut = ?, RowDate = ?", {QDateTime(), QDate()}));
+        const Row updated = db->query("select * from clocktable").first();
+        QVERIFY(updated.isNull("ClockedOut"));
+        QVERIFY(updated.isNull("RowDate"));
     }
 
     void dateDiffCountsBoundariesCrossed_data()
