@@ -94,7 +94,10 @@ DbError createEmbeddedDatabase(const QString &path)
         QStringLiteral("CREATE TABLE ClockTable (\n  ID INTEGER PRIMARY KEY AUTOINCREMENT,\n"
                        "  ClockedIn DATETIME,\n  ClockedOut DATETIME,\n  TotalClock INT,\n"
                        "  RowDate DATETIME,\n  UserIDLogin VARCHAR(50))"),
+        // Open punches of an ID, and its closed punches still to be totalled, are found
+        // without walking the ID's history.
         QStringLiteral("CREATE INDEX ClockTableUserIDLogin ON ClockTable (UserIDLogin, ClockedOut)"),
+        QStringLiteral("CREATE INDEX ClockTableUserIDLoginTotal ON ClockTable (UserIDLogin, TotalClock, ClockedOut)"),
         QStringLiteral("CREATE TABLE UserTable (\n  ID INTEGER PRIMARY KEY AUTOINCREMENT%1)").arg(userColumns),
         QStringLiteral("CREATE INDEX UserTableUserIDLogin ON UserTable (UserIDLogin)"),
     };
