@@ -1,6 +1,7 @@
 #include "employees/employeeeditor.h"
 
 #include "admin/optionsmodel.h"
+#include "data/startupcheck.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
 #include "settings/keys.h"
@@ -45,8 +46,6 @@ const QString EmployeeEditor::SupportSentence =
     QStringLiteral("If the problem continues, please contact your Chronotally support.");
 
 const QString EmployeeEditor::ListSql = QStringLiteral("Select FirstName,LastName, ID from UserTable order by lastname asc ");
-const QString EmployeeEditor::AdministratorCountSql =
-    QStringLiteral("select count(*) as CountInt from usertable where adminlevel = '5-Administrator User' ");
 const QString EmployeeEditor::SelectSql = QStringLiteral("Select * from UserTable where id = ?");
 const QString EmployeeEditor::DuplicateSql =
     QStringLiteral("select count(*) as CountInt from usertable where useridlogin = ?");
@@ -292,7 +291,7 @@ bool EmployeeEditor::loadList(DbError *failure)
     }
     emit listChanged();
 
-    const QueryResult count = run(*db, AdministratorCountSql);
+    const QueryResult count = run(*db, data::StartupCheck::AdministratorCountSql);
     if (count.error) {
         *failure = count.error;
         return false;

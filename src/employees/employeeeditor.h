@@ -89,7 +89,6 @@ public:
 
     // Statements.
     static const QString ListSql;
-    static const QString AdministratorCountSql;
     static const QString SelectSql;
     static const QString DuplicateSql;
     static const QString InsertSql;

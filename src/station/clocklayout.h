@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/database.h"
+#include "station/titles.h"
 
 #include <QFont>
 #include <QList>
@@ -24,7 +25,7 @@ inline const QString ShowKeyboardCaption = QStringLiteral("Show Keyboard");
 inline const QString HideKeyboardCaption = QStringLiteral("Hide Keyboard");
 inline const QString AboutCaption = QStringLiteral("About");
 inline const QString ClearCaption = QStringLiteral("&Clear");
-inline const QString AboutText = QStringLiteral("Chronotally 2.1");
+inline const QString AboutText = titles::ProductName + QLatin1Char(' ') + titles::ProductVersion;
 
 // A station caption as a push button shows it: one line per CRLF.
 QString buttonText(const QString &caption);
