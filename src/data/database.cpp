@@ -190,7 +190,6 @@ DbError Database::openEmbedded(const QString &folder)
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     if (!db.open())
         return {errors::GeneralFailure, db.lastError().text()};
 
@@ -198,6 +197,8 @@ DbError Database::openEmbedded(const QString &folder)
     if (!handle)
         return {errors::GeneralFailure, QStringLiteral("The embedded database engine is not available.")};
     registerEmbeddedFunctions(handle);
+    sqlite3_busy_handler(handle, &Database::busyWait, this);
+    m_busyDeadline.setRemainingTime(LockWaitMs);
 
     // A file that is not a database, or is locked beyond the time-out, fails here.
     QSqlQuery probe(db);
@@ -294,8 +295,21 @@ DbError Database::errorFrom(const QSqlError &error) const
     return {number, description};
 }
 
+int Database::busyWait(void *self, int)
+{
+    // Another station or program holds the file: try again until the deadline of the
+    // statement (or of the whole write transaction) has passed.
+    if (static_cast<Database *>(self)->m_busyDeadline.hasExpired())
+        return 0;
+    sqlite3_sleep(10);
+    return 1;
+}
+
 QueryResult Database::query(const QString &sql, const QVariantList &values)
 {
+    // One wait for a locked file per statement, or per write transaction in all.
+    if (!m_inTransaction)
+        m_busyDeadline.setRemainingTime(LockWaitMs);
     QueryResult result;
     if (m_openError) {
         result.error = m_openError;

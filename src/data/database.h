@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
@@ -102,6 +103,10 @@ public:
     DbError commit();
     void rollback();
 
+    // The longest a statement, or a whole write transaction, waits for a file that another
+    // station or program holds locked before it fails with the general failure.
+    static constexpr int LockWaitMs = 5000;
+
     // The quoted unit on the embedded engine, the bare one on SQL Server: "'n'" or "n".
     QString dateDiffUnit(char unit) const;
 
@@ -116,10 +121,12 @@ private:
     DbError openSqlServer(const ConnectionSettings &settings);
     QVariant bindable(const QVariant &value) const;
     DbError errorFrom(const class QSqlError &error) const;
+    static int busyWait(void *self, int count);
 
     QString m_name;
     bool m_sqlServer = false;
     bool m_inTransaction = false;
+    QDeadlineTimer m_busyDeadline;
     DbError m_openError;
 };
 

@@ -9,6 +9,19 @@
 
 namespace data {
 
+namespace {
+// Text the statements compare or sort ignores case, as on the server engines: an ID keyed
+// in lower case finds its employee, and the employee list sorts names alphabetically. The
+// built-in NOCASE keeps the file readable by any SQLite tool; the indexes on these columns
+// take the column's collation.
+bool caseInsensitive(const char *column)
+{
+    const QLatin1String name(column);
+    return name == QLatin1String("UserIDLogin") || name == QLatin1String("FirstName")
+           || name == QLatin1String("LastName");
+}
+} // namespace
+
 const QList<Column> &userTableColumns()
 {
     static const QList<Column> columns{
@@ -89,11 +102,13 @@ DbError createEmbeddedDatabase(const QString &path)
         QString sqliteType = type == QLatin1String("[int]") ? QStringLiteral("INT")
                                                             : QString(type).remove(QLatin1Char('[')).remove(QLatin1Char(']')).toUpper();
         userColumns += QStringLiteral(",\n  %1 %2").arg(QLatin1String(c.name), sqliteType);
+        if (caseInsensitive(c.name))
+            userColumns += QStringLiteral(" COLLATE NOCASE");
     }
     const QStringList statements{
         QStringLiteral("CREATE TABLE ClockTable (\n  ID INTEGER PRIMARY KEY AUTOINCREMENT,\n"
                        "  ClockedIn DATETIME,\n  ClockedOut DATETIME,\n  TotalClock INT,\n"
-                       "  RowDate DATETIME,\n  UserIDLogin VARCHAR(50))"),
+                       "  RowDate DATETIME,\n  UserIDLogin VARCHAR(50) COLLATE NOCASE)"),
         // Open punches of an ID, and its closed punches still to be totalled, are found
         // without walking the ID's history.
         QStringLiteral("CREATE INDEX ClockTableUserIDLogin ON ClockTable (UserIDLogin, ClockedOut)"),

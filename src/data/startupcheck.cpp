@@ -2,6 +2,7 @@
 
 #include "data/schema.h"
 #include "platform/messagebox.h"
+#include "product.h"
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 
@@ -12,7 +13,7 @@ using platform::MessageBox;
 const QString StartupCheck::AdministratorCountSql =
     QStringLiteral("select count(*) as CountInt from usertable where adminlevel = '5-Administrator User' ");
 const QString StartupCheck::RestoreQuestion = QStringLiteral("Do you want to restore the Default Settings?");
-const QString StartupCheck::RestoreTitle = QStringLiteral("Chronotally 2.1");
+const QString StartupCheck::RestoreTitle = product::nameAndVersion();
 const QString StartupCheck::SqlDisabledMessage = QStringLiteral(
     "It Appears there is a problem with the SQL DB so it will be disabled and the program will need to be restarted");
 

@@ -86,15 +86,16 @@ PunchService::PunchService(const admin::OptionsModel &options, IdField *idField,
 {
 }
 
-QString PunchService::currentId() const
+QString PunchService::takeId()
 {
-    return m_idField ? m_idField->idText() : QString();
-}
-
-void PunchService::emptyIdField()
-{
-    if (m_idField)
-        m_idField->setIdText(QString());
+    // The field is emptied as soon as its ID is taken, not when the punch ends: the
+    // photo wait lets the next employee key an ID and punch meanwhile, and neither may
+    // lose what the other typed.
+    if (!m_idField)
+        return QString();
+    const QString id = m_idField->idText();
+    m_idField->setIdText(QString());
+    return id;
 }
 
 data::QueryResult PunchService::run(data::Database &db, const QString &sql, const QVariantList &values)
@@ -152,7 +153,7 @@ data::Row PunchService::readEmployee(data::Database &db, const QString &sql, con
 
 void PunchService::ClockIn()
 {
-    const QString id = currentId();
+    const QString id = takeId();
     const std::shared_ptr<data::Database> db = data::Database::current();
     switch (beginAndCheck(*db, id)) {
     case State::Failed:
@@ -168,18 +169,16 @@ void PunchService::ClockIn()
         finishClockIn(*db, id);
         break;
     }
-    emptyIdField();
 }
 
 void PunchService::ClockOut()
 {
-    clockOut(currentId());
-    emptyIdField();
+    clockOut(takeId());
 }
 
 void PunchService::ClockInOut()
 {
-    const QString id = currentId();
+    const QString id = takeId();
     const std::shared_ptr<data::Database> db = data::Database::current();
     switch (beginAndCheck(*db, id)) {
     case State::Failed:
@@ -196,7 +195,6 @@ void PunchService::ClockInOut()
         clockOut(id);
         break;
     }
-    emptyIdField();
 }
 
 void PunchService::finishClockIn(data::Database &db, const QString &id)

@@ -17,8 +17,9 @@ class ConfirmationPopup;
 class IdField;
 
 // The punch operations of the clock screen: Clock In, Clock Out and the combined button.
-// Each takes the ID from the ID field, checks and writes ClockTable on the current
-// database connection, announces the punch and empties the ID field on every path.
+// Each takes the ID from the ID field (emptying it), checks and writes ClockTable on the
+// current database connection and announces the punch. A punch pressed while an earlier one
+// waits for its photo popup runs inside that wait, with the ID the field holds then.
 class PunchService
 {
 public:
@@ -58,23 +59,25 @@ public:
     static QString cameraPluginPath(const QString &folderText);
 
 private:
-    // Where an ID stands after S1 and S2. Only ClockedIn and ClockedOut leave the write
-    // transaction open; Failed has been rolled back and reported.
+    // Where an ID stands after the employee and open-punch counts. Only ClockedIn and
+    // ClockedOut leave the write transaction open; Failed has been rolled back and reported.
     enum class State { Failed, Unknown, ClockedOut, ClockedIn };
 
-    // Starts the write transaction and runs S1 and, for a known ID, S2.
+    // Starts the write transaction, counts the active employees with the ID and, for a
+    // known ID, its open punches.
     State beginAndCheck(data::Database &db, const QString &id);
     // The clock-out steps for one ID, from its own checks to the announcement.
     void clockOut(const QString &id);
-    // S3 in the open write transaction, commit, then S4 and the announcement.
+    // Inserts the open punch in the write transaction, commits, then reads the employee's
+    // feedback columns and announces the punch.
     void finishClockIn(data::Database &db, const QString &id);
 
     data::QueryResult run(data::Database &db, const QString &sql, const QVariantList &values);
     bool failed(data::Database &db, const data::DbError &error);
     data::Row readEmployee(data::Database &db, const QString &sql, const QString &id);
     void refuse(const QString &english, const QString &spanish) const;
-    QString currentId() const;
-    void emptyIdField();
+    // Reads the ID field and empties it.
+    QString takeId();
 
     const admin::OptionsModel &m_options;
     IdField *m_idField = nullptr;

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -129,6 +130,37 @@ private Q_SLOTS:
         TestEnv::addEmployee(*db, "7");
         QVERIFY(createEmbeddedDatabase(m_env->databasePath()).isError());
         QCOMPARE(db->query("select count(*) as n from usertable").first().text("N"), QString("1"));
+    }
+
+    // Case-insensitive text uses SQLite's own NOCASE, so the sqlite3 tool still reads the
+    // file; a file made before the collation existed opens and works as it did.
+    void caseInsensitiveSchemaStaysPlainSqlite()
+    {
+        QStringList schema;
+        {
+            auto db = m_env->createDatabase();
+            TestEnv::addEmployee(*db, "AB12");
+            for (const data::Row &row : db->query("select sql from sqlite_master where sql is not null and name not like 'sqlite%'").rows)
+                schema << row.text("sql");
+        }
+        QProcess tool;
+        tool.start("sqlite3", {m_env->databasePath(), "select count(*) from usertable where useridlogin = 'ab12'"});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.readAllStandardOutput().trimmed(), QByteArray("1"));
+
+        QVERIFY(QFile::remove(m_env->databasePath()));
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
+            old.setDatabaseName(m_env->databasePath());
+            QVERIFY(old.open());
+            for (const QString &sql : schema)
+                QVERIFY(QSqlQuery(old).exec(QString(sql).remove(" COLLATE NOCASE")));
+        }
+        QSqlDatabase::removeDatabase("old");
+        auto db = Database::open(m_env->embeddedSettings());
+        QVERIFY(db->isOpen());
+        TestEnv::addEmployee(*db, "AB12");
+        QCOMPARE(db->query("select count(*) as n from usertable where useridlogin = ?", {"AB12"}).first().number("n"), 1.0);
     }
 
     void eachOpenReplacesTheCurrentConnection()

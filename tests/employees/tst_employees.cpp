@@ -208,6 +208,26 @@ private Q_SLOTS:
         QCOMPARE(e.selectedId(), std::optional<qint64>(smith));
     }
 
+    // IDs and names compare without regard to case: the list sorts names alphabetically and
+    // an ID differing only in case is the same ID.
+    void textComparesIgnoreCase()
+    {
+        addNamed("AB12", "Sam", "Smith");
+        addNamed("1", "Al", "adams");
+        addNamed("2", "Bea", "Brown");
+        settings::write(settings::keys::ClearFormAfterAdd, "0");
+        EmployeeEditor &e = openEditor();
+        QStringList names;
+        for (const QString &entry : e.listEntries())
+            names << entry.section(QLatin1Char(','), 0, 0);
+        QCOMPARE(names, (QStringList{"adams", "Brown", "Smith"}));
+
+        fill(e, "ab12");
+        QVERIFY(!e.saveEmployee());
+        QCOMPARE(MessageBox::shownTexts(), QStringList{EmployeeEditor::UserIdInUse});
+        QCOMPARE(employeeCount(), 3);
+    }
+
     void saveChecksRunInOrderAndWriteNothing()
     {
         EmployeeEditor &e = openEditor();

@@ -365,6 +365,64 @@ private Q_SLOTS:
         QVERIFY(!rows("100")[0].isNull("totalclock"));
     }
 
+    // A colleague punches while the first employee's photo shows: the press runs inside the
+    // wait with the ID keyed then, both punches stand with their own confirmations, and
+    // what is keyed after it is not wiped when the first punch ends.
+    void punchNestedInThePhotoWait()
+    {
+        setColumn("100", "PhotoEnabled", 1);
+        setColumn("100", "DisplayText", "Ana");
+        setColumn("200", "DisplayText", "Bo");
+        QElapsedTimer real;
+        real.start();
+        const QDateTime base = at(5, 41, 4);
+        platform::Clock::setSource([&] { return base.addMSecs(real.elapsed()); });
+        m_popup->closeAfterMs = 1500;
+        QTimer::singleShot(300, [&] {
+            QVERIFY(m_id->text.isEmpty());
+            m_id->text = "200";
+            m_punch->ClockIn();
+            m_id->text = "3";
+        });
+        platform::MessageBox::clearShown();
+        m_id->text = "100";
+        m_punch->ClockIn();
+
+        const QStringList texts = platform::MessageBox::shownTexts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts[0].startsWith("Ana, You have been Clocked in at "), qPrintable(texts[0]));
+        QVERIFY2(texts[1].startsWith("Bo, You have been Clocked in at "), qPrintable(texts[1]));
+        QCOMPARE(rows("100").size(), 1);
+        QCOMPARE(rows("200").size(), 1);
+        QCOMPARE(m_id->text, QString("3"));
+    }
+
+    // A file another program holds locked answers within the lock wait, writes nothing and
+    // still empties the ID field.
+    void lockedFileAnswersWithinTheWait()
+    {
+        QSqlDatabase side = QSqlDatabase::addDatabase("QSQLITE", "locker");
+        side.setDatabaseName(m_env->databasePath());
+        QVERIFY(side.open());
+        QSqlQuery lock(side);
+        QVERIFY(lock.exec("BEGIN EXCLUSIVE"));
+        QElapsedTimer waited;
+        waited.start();
+        const QStringList texts = punch(&PunchService::ClockIn, "100");
+        const qint64 elapsed = waited.elapsed();
+        QVERIFY(lock.exec("ROLLBACK"));
+        lock = QSqlQuery();
+        side.close();
+        side = QSqlDatabase();
+        QSqlDatabase::removeDatabase("locker");
+
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains("locked"), qPrintable(texts[0]));
+        QVERIFY2(elapsed >= data::Database::LockWaitMs - 100 && elapsed < data::Database::LockWaitMs + 1500,
+                 qPrintable(QString::number(elapsed)));
+        QCOMPARE(rows("100").size(), 0);
+    }
+
     // Boundaries crossed, not whole seconds elapsed; a clock set back cannot stretch the wait.
     void pauseCountsSecondBoundaries()
     {
@@ -379,6 +437,17 @@ private Q_SLOTS:
         reads = 0;
         platform::Clock::setSource([&] { return reads++ ? at(9, 0, 0) : at(10, 0, 0); });
         PunchService::Pause(1);
+    }
+
+    // An ID is found whatever the case it is keyed in.
+    void idIgnoresCase()
+    {
+        TestEnv::addEmployee(*m_db, "AB12");
+        QCOMPARE(punch(&PunchService::ClockIn, "ab12"), QStringList{"You have been Clocked in at " + Now});
+        QCOMPARE(punch(&PunchService::ClockIn, "Ab12"), QStringList{"You are already logged in, You can not login twice."});
+        QCOMPARE(punch(&PunchService::ClockOut, "aB12"), QStringList{"You have been Clocked Out at " + Now});
+        QCOMPARE(rows("AB12").size(), 1);
+        QVERIFY(!rows("AB12")[0].isNull("totalclock"));
     }
 
     void idsAreValuesNotSql_data()
@@ -411,7 +480,7 @@ private Q_SLOTS:
 
     void failingStatementsRollBack()
     {
-        // S6 fails after S5 has closed the row: the close is undone.
+        // The total fails after the close: the close is undone.
         insertPunch("100", at(5, 0, 0));
         sideExec("create trigger fail after update of totalclock on clocktable "
                  "begin select raise(abort, 'disk full (simulated)'); end");
