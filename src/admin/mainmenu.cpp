@@ -1,6 +1,7 @@
 #include "admin/mainmenu.h"
 
 #include "admin/sqlpassword.h"
+#include "product.h"
 #include "data/schema.h"
 #include "data/startupcheck.h"
 #include "platform/browser.h"
@@ -28,7 +29,7 @@ const QString MainMenu::SecurityQuestion = QStringLiteral(
 const QString MainMenu::SecurityTitle = QStringLiteral("Security Warning");
 const QString MainMenu::LoginSql = QStringLiteral(
     "select count(*) as CountInt from usertable where useridlogin = ? and disabled = 0 and adminlevel = '5-Administrator User' and passwordf = ?");
-const QString MainMenu::WindowCaption = QStringLiteral("Chronotally Main Menu 2.1");
+const QString MainMenu::WindowCaption = product::Name + QStringLiteral(" Main Menu ") + product::Version;
 const QString MainMenu::HelpAddress = QStringLiteral("https://www.chronotally.example/help");
 const QString MainMenu::CameraInformationAddress = QStringLiteral("https://www.chronotally.example/cameras");
 const QString MainMenu::PluginDownloadAddress = QStringLiteral("https://www.chronotally.example/camera-plugin");
@@ -178,9 +179,20 @@ void MainMenu::setRefreshText(const QString &text)
     startupRoutine();
 }
 
+void MainMenu::showMainMenu()
+{
+    // Whoever stands at the station sees the login (or first-run) panel: the menu panel is
+    // reached by logging in, never by the window coming back.
+    m_view->setMenuPanelVisible(false);
+    m_view->clearLoginFields();
+    m_view->setFirstRunPanelVisible(m_noAdministrator);
+    m_view->setLoginPanelVisible(!m_noAdministrator);
+    m_view->showWindow();
+}
+
 void MainMenu::showAndRefresh()
 {
-    m_view->showWindow();
+    showMainMenu();
     setRefreshText(regional::stationTimeText());
 }
 
@@ -194,7 +206,7 @@ void MainMenu::setShowClockCaption(const QString &caption)
 
 void MainMenu::lockStation()
 {
-    m_view->showWindow();
+    showMainMenu();
     if (m_clock) {
         m_clock->setPunchPanelVisible(false);
         m_clock->setCombinedButtonVisible(false);
@@ -266,6 +278,8 @@ void MainMenu::setupNow()
 
 void MainMenu::showClockFromMenu()
 {
+    // The menu panel does not stay up behind the clock for the next one to show the window.
+    m_view->setMenuPanelVisible(false);
     m_view->hideWindow();
     if (m_clock)
         m_clock->showClock();

@@ -49,6 +49,9 @@ public:
     // The hidden refresh field: a new text runs the start-up routine, the same text nothing.
     void setRefreshText(const QString &text);
     QString refreshText() const { return m_refreshText; }
+    // Shows the main menu with its login panel (the first-run panel while there is no
+    // administrator); every path back to the main menu but a login comes through here.
+    void showMainMenu();
     // Shows the main menu and writes the station time into the refresh field.
     void showAndRefresh();
 

@@ -1,4 +1,5 @@
 #include "app/stationapp.h"
+#include "product.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -27,8 +28,8 @@ void reportWhenReady()
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Chronotally"));
-    QApplication::setApplicationName(QStringLiteral("Chronotally"));
+    QApplication::setOrganizationName(product::Name);
+    QApplication::setApplicationName(product::Name);
     // The station ends only by "Shut Down" or a start-up failure, never by closing windows.
     QApplication::setQuitOnLastWindowClosed(false);
 

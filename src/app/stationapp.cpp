@@ -1,5 +1,9 @@
 #include "app/stationapp.h"
 
+#include "settings/keys.h"
+#include "settings/settingsstore.h"
+#include "station/lockdown.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -24,6 +28,9 @@ StationApp::~StationApp()
 
 bool StationApp::start()
 {
+    // Files left by an earlier build or copied in with wider modes are closed first.
+    settings::restrictToOwner(settings::storeFile(settings::Application));
+    settings::restrictToOwner(station::policyFile());
     return m_clock.load() && !m_ended;
 }
 
@@ -39,7 +46,7 @@ void StationApp::openEmployees()
     m_employees = new employees::EmployeeScreen(m_mainMenu.options());
     employees::EmployeeEditor &editor = m_employees->editor();
     editor.setReturnToMainMenu([this] { m_mainMenu.showAndRefresh(); });
-    editor.setShowMainMenu([this] { m_menuWindow.showWindow(); });
+    editor.setShowMainMenu([this] { m_mainMenu.showMainMenu(); });
     editor.setEndProgram([this] { endProgram(); });
     m_employees->open();
 }

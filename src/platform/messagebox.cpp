@@ -1,5 +1,7 @@
 #include "platform/messagebox.h"
 
+#include "product.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QQueue>
@@ -22,7 +24,7 @@ Script &script()
 
 QString MessageBox::applicationTitle()
 {
-    return QStringLiteral("Chronotally");
+    return product::Name;
 }
 
 MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const QString &title,
@@ -43,6 +45,8 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const 
 
     QMessageBox box(parent);
     box.setWindowTitle(title);
+    // Texts come from the database, the settings and typing: shown as typed, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(QMessageBox::NoIcon);
     if (buttons == Buttons::YesNo) {

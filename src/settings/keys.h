@@ -1,5 +1,7 @@
 #pragma once
 
+#include "product.h"
+
 #include <QString>
 
 #include <optional>
@@ -7,7 +9,7 @@
 // Every key of the settings store with the default its readers pass, in one place.
 namespace settings {
 
-inline const QString Application = QStringLiteral("Chronotally");
+inline const QString Application = product::Name;
 
 struct Key {
     const char *section;

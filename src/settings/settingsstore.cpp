@@ -1,6 +1,9 @@
 #include "settings/settingsstore.h"
 
+#include "product.h"
+
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -17,7 +20,32 @@ QString entryName(const QString &section, const QString &key)
 {
     return section.toLower() + QLatin1Char('/') + key.toLower();
 }
+
+// Writes through QSettings and leaves the file to its owner alone.
+template<typename Change>
+void change(const QString &application, Change &&apply)
+{
+    makeStoreFolder();
+    const QString file = storeFile(application);
+    QSettings store(file, QSettings::IniFormat);
+    apply(store);
+    store.sync();
+    restrictToOwner(file);
+}
 } // namespace
+
+void makeStoreFolder()
+{
+    const QString folder = storeFolder();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void restrictToOwner(const QString &file)
+{
+    if (QFile::exists(file))
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+}
 
 void setStoreFolder(const QString &folder)
 {
@@ -29,15 +57,15 @@ QString storeFolder()
     if (!folderOverride().isEmpty())
         return folderOverride();
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/Chronotally");
+           + QLatin1Char('/') + product::Name;
 }
 
 QString storeFile(const QString &application)
 {
     // One file per application; the name is folded so that any spelling finds the same file.
     QString name = application.toLower();
-    if (name == QLatin1String("chronotally"))
-        name = QStringLiteral("Chronotally");
+    if (name == product::Name.toLower())
+        name = product::Name;
     return storeFolder() + QLatin1Char('/') + name + QStringLiteral(".conf");
 }
 
@@ -52,24 +80,17 @@ QString GetSetting(const QString &application, const QString &section, const QSt
 void SaveSetting(const QString &application, const QString &section, const QString &key,
                  const QString &value)
 {
-    QDir().mkpath(storeFolder());
-    QSettings store(storeFile(application), QSettings::IniFormat);
-    store.setValue(entryName(section, key), value);
-    store.sync();
+    change(application, [&](QSettings &store) { store.setValue(entryName(section, key), value); });
 }
 
 void DeleteSetting(const QString &application, const QString &section, const QString &key)
 {
-    QSettings store(storeFile(application), QSettings::IniFormat);
-    store.remove(entryName(section, key));
-    store.sync();
+    change(application, [&](QSettings &store) { store.remove(entryName(section, key)); });
 }
 
 void DeleteSetting(const QString &application)
 {
-    QSettings store(storeFile(application), QSettings::IniFormat);
-    store.clear();
-    store.sync();
+    change(application, [](QSettings &store) { store.clear(); });
 }
 
 } // namespace settings

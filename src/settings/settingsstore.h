@@ -19,4 +19,9 @@ void setStoreFolder(const QString &folder);
 QString storeFolder();
 QString storeFile(const QString &application);
 
+// The store holds the scrambled SQL Server password: its folder is kept to its owner
+// (0700) and every file in it readable and writable by its owner only (0600).
+void makeStoreFolder();
+void restrictToOwner(const QString &file);
+
 } // namespace settings

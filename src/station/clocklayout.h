@@ -25,7 +25,7 @@ inline const QString ShowKeyboardCaption = QStringLiteral("Show Keyboard");
 inline const QString HideKeyboardCaption = QStringLiteral("Hide Keyboard");
 inline const QString AboutCaption = QStringLiteral("About");
 inline const QString ClearCaption = QStringLiteral("&Clear");
-inline const QString AboutText = titles::ProductName + QLatin1Char(' ') + titles::ProductVersion;
+inline const QString AboutText = product::nameAndVersion();
 
 // A station caption as a push button shows it: one line per CRLF.
 QString buttonText(const QString &caption);
@@ -61,9 +61,15 @@ inline constexpr int KeypadKeyHeight = 615;
 inline constexpr int LetterKeyWidth = 615;
 inline constexpr int LetterKeyHeight = 495;
 
-// Window heights after the keyboard toggle (with "Keep Time Clock Maximized" off).
+// Window heights after the keyboard toggle (with "Keep Time Clock Maximized" off). They are
+// outer heights, title bar and borders included, of a window whose client area opens
+// WindowClientArea high: the difference is the design's frame, taken off to size the client
+// area, so hiding the keyboard gives back exactly the opening height.
 inline constexpr int KeyboardHiddenHeight = 5790;
 inline constexpr int KeyboardShownHeight = 7995;
+inline constexpr int DesignFrameHeight = KeyboardHiddenHeight - WindowClientArea.height;
+inline constexpr int KeyboardHiddenClientHeight = KeyboardHiddenHeight - DesignFrameHeight;
+inline constexpr int KeyboardShownClientHeight = KeyboardShownHeight - DesignFrameHeight;
 
 // Numeric keypad: keys 0-11 add a character, key 12 clears the field.
 inline constexpr int KeypadKeyCount = 13;

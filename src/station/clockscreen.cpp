@@ -102,6 +102,7 @@ void Form1::buildControls()
     m_punchPanel->setGeometry(layout::toPixels(layout::PunchPanel));
 
     m_companyLabel = new QLabel(m_punchPanel);
+    m_companyLabel->setTextFormat(Qt::PlainText); // the stored company text, never markup
     m_companyLabel->setObjectName(QStringLiteral("Label2"));
     m_companyLabel->setFont(designFont(QStringLiteral("Verdana"), 24, false));
     m_companyLabel->setGeometry(layout::toPixels(layout::CompanyLabel));
@@ -112,6 +113,7 @@ void Form1::buildControls()
     m_clockOut->setGeometry(layout::toPixels(layout::ClockOutButton));
 
     m_timeLabel = new QLabel(m_punchPanel);
+    m_timeLabel->setTextFormat(Qt::PlainText);
     m_timeLabel->setObjectName(QStringLiteral("Label1"));
     m_timeLabel->setFont(designFont(QStringLiteral("Verdana"), 12, false));
     m_timeLabel->setGeometry(layout::toPixels(layout::TimeLabel));
@@ -325,7 +327,7 @@ void Form1::toggleKeyboard()
     m_letterKeyboard->setVisible(!showing);
     m_keyboardButton->setText(showing ? layout::ShowKeyboardCaption : layout::HideKeyboardCaption);
     if (!m_mainMenu.options().isOn(Option::KeepMaximized))
-        resize(width(), twipsToPixels(showing ? layout::KeyboardHiddenHeight : layout::KeyboardShownHeight));
+        resize(width(), twipsToPixels(showing ? layout::KeyboardHiddenClientHeight : layout::KeyboardShownClientHeight));
 }
 
 void Form1::about()
@@ -343,12 +345,9 @@ void Form1::idEntered()
 
 void Form1::punch(void (PunchService::*operation)())
 {
-    // A punch waits for its confirmation while events run; a second press meanwhile
-    // (a double click, a reader's repeated Enter) is not a second punch.
-    if (m_punching)
-        return;
-    m_punching = true;
-    auto done = qScopeGuard([this] { m_punching = false; });
+    // A press while an earlier punch waits for its photo popup is a punch of its own, run
+    // inside that wait with the ID the field holds now. The confirmation message before the
+    // wait is modal, so a double click cannot reach here twice.
     (m_punches.*operation)();
 }
 

@@ -111,7 +111,6 @@ private:
 
     bool m_loading = false;
     bool m_ended = false;
-    bool m_punching = false;
 };
 
 } // namespace station

@@ -99,12 +99,14 @@ void writeValues(const QList<Value> &values)
         text += key + QLatin1Char('=') + QString::number(v.value) + QLatin1Char('\n');
     }
 
-    QDir().mkpath(settings::storeFolder());
+    settings::makeStoreFolder();
     const QString path = policyFile();
     const QString temporary = path + QStringLiteral(".%1.new").arg(QCoreApplication::applicationPid());
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
+    // Owner only before anything is written; the rename keeps the mode.
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     const QByteArray bytes = text.toUtf8();
     const bool written = file.write(bytes) == bytes.size() && file.flush();
     file.close();

@@ -4,6 +4,8 @@
 #include "data/schema.h"
 #include "platform/messagebox.h"
 #include "settings/keys.h"
+#include "settings/settingsstore.h"
+#include "station/lockdown.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 using platform::MessageBox;
 
@@ -38,6 +42,40 @@ private Q_SLOTS:
         QVERIFY(station.mainMenu().autoShown());
         QVERIFY(!station.popup().isVisible());
         QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // The store holds the scrambled SQL password: its files are the owner's alone after a
+    // start, whether the start made them or found them readable by others.
+    void storeFilesAreTheOwnersAlone_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("first start") << false;
+        QTest::newRow("files left with 0644") << true;
+    }
+    void storeFilesAreTheOwnersAlone()
+    {
+        QFETCH(bool, existing);
+        m_env->createDatabase();
+        const QString settingsFile = settings::storeFile(settings::Application);
+        if (existing) {
+            QVERIFY(QDir().mkpath(settings::storeFolder()));
+            for (const QString &path : {settingsFile, station::policyFile()}) {
+                QFile f(path);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+            }
+        }
+        app::StationApp station;
+        station.start();
+        QVERIFY(QFile::exists(settingsFile));
+        const auto mode = [](const QString &path) {
+            struct stat st {};
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+        };
+        QCOMPARE(mode(settings::storeFolder()), 0700);
+        const QDir folder(settings::storeFolder());
+        for (const QFileInfo &file : folder.entryInfoList(QDir::Files | QDir::Hidden))
+            QCOMPARE(mode(file.filePath()), 0600);
     }
 
     void firstRunStillShowsTheClock()

@@ -6,6 +6,8 @@
 //
 // Exit 0 when printed, 1 when the page is missing or cannot be printed, 2 on bad arguments.
 
+#include "product.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -87,7 +89,7 @@ int main(int argc, char *argv[])
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfFile);
     }
-    printer.setDocName(QStringLiteral("Chronotally report"));
+    printer.setDocName(product::Name + QStringLiteral(" report"));
     document.print(&printer);
 
     if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted
