@@ -1,8 +1,17 @@
 #include "testenv.h"
 
+#include "app/stationapp.h"
 #include "platform/messagebox.h"
 #include "timeedit/timeeditor.h"
+#include "timeedit/timeeditscreen.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 
 using platform::MessageBox;
@@ -329,6 +338,89 @@ private Q_SLOTS:
         QVERIFY(e.insertPunch());
         QCOMPARE(db()->query("select count(*) as n from clocktable where UserIDLogin = 'A - 1'").first().number("n"), 2.0);
         QCOMPARE(TimeEditor::userIdOfEntry("Last, First  -  B - 2 "), QString("2"));
+    }
+
+    void theWindowByItsControls()
+    {
+        addNamed("5", "John", "Smith");
+        const qint64 punch = addPunch("5");
+        const data::ConnectionSettings settings = m_env->embeddedSettings();
+        QPointer<timeedit::TimeEditScreen> screen = new timeedit::TimeEditScreen([settings] { return settings; });
+        QVERIFY(screen->open());
+        QVERIFY(screen->isVisible());
+        QCOMPARE(screen->objectName(), QString("Form9"));
+        QVERIFY(screen->windowTitle().startsWith("Time Edit"));
+        auto *users = screen->findChild<QListWidget *>("ListUsers");
+        auto *work = screen->findChild<QListWidget *>("ListWork");
+        auto *label = screen->findChild<QLabel *>("LabelUser");
+        auto *out = screen->findChild<QLineEdit *>("TextClockedOut");
+        QVERIFY(users && work && label && out && screen->findChild<QLineEdit *>("TextDate"));
+        QCOMPARE(screen->findChild<QLabel *>("LabelInfo")->text(), TimeEditor::ColumnHeader);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        const std::pair<const char *, const char *> buttons[] = {
+            {"CommandOK", "Update"}, {"Command1", "Insert"}, {"Command2", "Delete"}, {"CommandClose", "Close"}};
+        for (const auto &[name, caption] : buttons)
+            QCOMPARE(screen->findChild<QPushButton *>(name)->text(), QString(caption));
+
+        auto click = [](QListWidget *list) {
+            const QRect rect = list->visualItemRect(list->item(0));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.left() + 10, rect.center().y()));
+        };
+        QCOMPARE(users->count(), 1);
+        click(users);
+        QCOMPARE(label->text(), QString("Smith, John  -  5"));
+        click(work);
+        QCOMPARE(screen->findChild<QLineEdit *>("TextClockedIn")->text(), QString("12/7/2026 8:00:00 AM"));
+        out->setText("12/7/2026 6:00 PM ");
+        screen->findChild<QPushButton *>("CommandOK")->click();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(out->text(), QString("12/7/2026 6:00 PM"));
+        QCOMPARE(stored(punch).at(2), QString("2026-12-07 18:00:00"));
+        QVERIFY(work->item(0)->text().contains(" -- 12/7/2026 6:00:00 PM"));
+
+        screen->findChild<QPushButton *>("CommandClose")->click();
+        QTRY_VERIFY(screen.isNull());
+
+        // Without its database it says why and goes away.
+        QFile::remove(m_env->databasePath());
+        screen = new timeedit::TimeEditScreen([settings] { return settings; });
+        QVERIFY(!screen->open());
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"Could not find file '" + m_env->databasePath() + "'."});
+        QTRY_VERIFY(screen.isNull());
+    }
+
+    // "Edit Clocked In/Out" opens it beside the menu; "Close" ends it and the next opening
+    // builds it afresh; ending the program hides it.
+    void theMainMenuOpensIt()
+    {
+        TestEnv::addEmployee(*db(), "boss", 0, "5-Administrator User", "pw");
+        app::StationApp station;
+        QVERIFY(station.start());
+        admin::MainMenuWindow &menu = station.mainMenuWindow();
+        station.mainMenu().showAndRefresh();
+        menu.findChild<QLineEdit *>("Text1")->setText("boss");
+        menu.findChild<QLineEdit *>("Text2")->setText("pw");
+        menu.findChild<QPushButton *>("Command5")->click();
+        auto open = [&] {
+            menu.findChild<QPushButton *>("Command20")->click();
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == "Form9" && w->isVisible())
+                    return QPointer<QWidget>(w);
+            return QPointer<QWidget>();
+        };
+        QPointer<QWidget> first = open();
+        QVERIFY(first);
+        QVERIFY(menu.isVisible());
+        QCOMPARE(open(), first);
+        first->findChild<QPushButton *>("CommandClose")->click();
+        QTRY_VERIFY(first.isNull());
+        QPointer<QWidget> second = open();
+        QVERIFY(second);
+        QCOMPARE(second->findChild<QListWidget *>("ListUsers")->count(), 1);
+
+        MessageBox::queueAnswer(MessageBox::Answer::Yes);
+        QVERIFY(station.mainMenu().shutDown());
+        QVERIFY(!second->isVisible());
     }
 };
 
