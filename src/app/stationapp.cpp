@@ -15,6 +15,7 @@ StationApp::StationApp()
     m_punches.setIdField(&m_clock);
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
+    m_menuWindow.setTimeEditOpener([this] { openTimeEdit(); });
     m_mainMenu.setClockScreen(&m_clock);
     m_mainMenu.setEndProgram([this] { endProgram(); });
     m_clock.setEndProgram([this] { endProgram(); });
@@ -24,6 +25,7 @@ StationApp::~StationApp()
 {
     m_mainMenu.setClockScreen(nullptr);
     delete m_employees;
+    delete m_timeEdit;
 }
 
 bool StationApp::start()
@@ -51,6 +53,17 @@ void StationApp::openEmployees()
     m_employees->open();
 }
 
+void StationApp::openTimeEdit()
+{
+    if (m_timeEdit) {
+        m_timeEdit->show();
+        m_timeEdit->raise();
+        return;
+    }
+    m_timeEdit = new timeedit::TimeEditScreen(m_mainMenu.options());
+    m_timeEdit->open();
+}
+
 void StationApp::endProgram()
 {
     m_ended = true;
@@ -59,6 +72,8 @@ void StationApp::endProgram()
     m_menuWindow.hide();
     if (m_employees)
         m_employees->hide();
+    if (m_timeEdit)
+        m_timeEdit->hide();
     // exit(), not quit(): quit() first asks every window to close, and the clock screen
     // refuses. Before the event loop runs there is nothing to leave: start() reports the
     // end, and an exit() then would make every later event loop return at once.

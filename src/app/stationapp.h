@@ -6,6 +6,7 @@
 #include "station/clockscreen.h"
 #include "station/photopopup.h"
 #include "station/punchservice.h"
+#include "timeedit/timeeditscreen.h"
 
 #include <QPointer>
 
@@ -38,6 +39,7 @@ public:
 private:
     void endProgram();
     void openEmployees();
+    void openTimeEdit();
 
     admin::MainMenu m_mainMenu;
     admin::MainMenuWindow m_menuWindow{m_mainMenu};
@@ -46,6 +48,8 @@ private:
     station::Form1 m_clock;
     // Built when first opened; closing it through its window deletes it.
     QPointer<employees::EmployeeScreen> m_employees;
+    // Beside the main menu while open; "Close" deletes it, so the next opening builds it afresh.
+    QPointer<timeedit::TimeEditScreen> m_timeEdit;
     bool m_ended = false;
 };
 

@@ -28,11 +28,15 @@ QString MessageBox::applicationTitle()
 }
 
 MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const QString &title,
-                                    Buttons buttons)
+                                    Buttons buttons, Answer defaultAnswer)
 {
+    if (buttons == Buttons::Ok)
+        defaultAnswer = Answer::Ok;
+    else if (defaultAnswer != Answer::No)
+        defaultAnswer = Answer::Yes;
     Script &s = script();
     if (s.scripted) {
-        const Shown box{text, title, buttons};
+        const Shown box{text, title, buttons, defaultAnswer};
         s.shown.append(box);
         if (s.handler) {
             if (auto answer = s.handler(box))
@@ -51,7 +55,7 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const 
     box.setIcon(QMessageBox::NoIcon);
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

@@ -22,13 +22,16 @@ public:
         QString text;
         QString title;
         Buttons buttons = Buttons::Ok;
+        // The button that Enter answers with (Yes or No; Ok for an OK-only box).
+        Answer defaultAnswer = Answer::Ok;
     };
 
     // The title used where a message carries "the application's title".
     static QString applicationTitle();
 
+    // A Yes/No box has Yes as its default button unless defaultAnswer says No.
     static Answer show(QWidget *parent, const QString &text, const QString &title,
-                       Buttons buttons = Buttons::Ok);
+                       Buttons buttons = Buttons::Ok, Answer defaultAnswer = Answer::Yes);
     static Answer ok(const QString &text, const QString &title) { return show(nullptr, text, title); }
     static Answer yesNo(const QString &text, const QString &title)
     {

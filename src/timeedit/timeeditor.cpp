@@ -1,0 +1,367 @@
+#include "timeedit/timeeditor.h"
+
+#include "admin/optionsmodel.h"
+#include "platform/messagebox.h"
+#include "platform/regional.h"
+
+#include <QCoreApplication>
+
+namespace timeedit {
+
+using data::Database;
+using data::DbError;
+using data::QueryResult;
+using platform::MessageBox;
+
+const QString TimeEditor::WindowCaption = QStringLiteral("Time Edit");
+const QString TimeEditor::ColumnHeader =
+    QStringLiteral("Work Date          Clocked In                               Clocked Out");
+
+const QString TimeEditor::SelectRow = QStringLiteral("Please select a row to edit");
+const QString TimeEditor::InvalidClockedOut =
+    QStringLiteral("A valid Data and Time should be entered in the Clocked Out Text Box field");
+const QString TimeEditor::InvalidWorkDate =
+    QStringLiteral("A valid Date should be entered in the Work Date Text Box field");
+const QString TimeEditor::InvalidClockedIn =
+    QStringLiteral("A valid Date and Time should be entered in the Clocked In Text Box field");
+const QString TimeEditor::AlreadyClockedIn = QStringLiteral(
+    "This employee is already clocked in; enter a Clocked Out time to insert a completed punch.");
+const QString TimeEditor::DeleteQuestion = QStringLiteral("Are you sure you would like to Delete this Entry?");
+
+const QString TimeEditor::UsersSql =
+    QStringLiteral("Select FirstName,LastName, ID,UserIDLogin from UserTable order by lastname asc ");
+const QString TimeEditor::PunchesSql = QStringLiteral("Select * from ClockTable where UserIDLogin = ?");
+const QString TimeEditor::UpdateSql =
+    QStringLiteral("update clocktable set rowdate = ?, ClockedIn = ?, ClockedOut = ? where ID = ?");
+const QString TimeEditor::UpdateKeepingOutSql =
+    QStringLiteral("update clocktable set rowdate = ?, ClockedIn = ? where ID = ?");
+const QString TimeEditor::InsertSql =
+    QStringLiteral("insert into clocktable (rowdate, ClockedIn, ClockedOut, UserIDLogin)   values(?,?,?,?)");
+const QString TimeEditor::InsertOpenSql =
+    QStringLiteral("insert into clocktable (rowdate, ClockedIn, UserIDLogin)   values(?,?,?)");
+const QString TimeEditor::OpenPunchesSql = QStringLiteral(
+    "select count(*) as CountInt from clocktable where useridlogin = ? and clockedout is null ");
+const QString TimeEditor::DeleteSql = QStringLiteral("delete from clocktable where ID = ?");
+
+namespace {
+const QString Blanks(500, QLatin1Char(' '));
+const QString PunchSeparator = QStringLiteral(" -- ");
+const QString NameSeparator = QStringLiteral("  -  ");
+const QString UserIdSeparator = QStringLiteral(" - ");
+
+// Blanks only, as the fields are trimmed: tabs and other white space stay.
+QString trimBlanks(const QString &text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text.at(start) == QLatin1Char(' '))
+        ++start;
+    while (end > start && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(start, end - start);
+}
+} // namespace
+
+class TimeEditor::BusyScope
+{
+public:
+    explicit BusyScope(bool &flag) : m_flag(flag), m_entered(!flag) { m_flag = true; }
+    ~BusyScope()
+    {
+        if (m_entered)
+            m_flag = false;
+    }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+    explicit operator bool() const { return m_entered; }
+
+private:
+    bool &m_flag;
+    bool m_entered;
+};
+
+TimeEditor::TimeEditor(ConnectionSource connection, QObject *parent)
+    : QObject(parent), m_connection(std::move(connection))
+{
+}
+
+TimeEditor::TimeEditor(const admin::OptionsModel &options, QObject *parent)
+    : TimeEditor([&options] { return options.connectionSettings(); }, parent)
+{
+}
+
+QString TimeEditor::employeeEntry(const QString &lastName, const QString &firstName, const QString &userId)
+{
+    return lastName + QStringLiteral(", ") + firstName + NameSeparator + userId;
+}
+
+QString TimeEditor::punchEntry(const QString &rowDate, const QString &clockedIn, const QString &clockedOut,
+                               qint64 id)
+{
+    return rowDate + PunchSeparator + clockedIn + PunchSeparator + clockedOut + Blanks + PunchSeparator
+           + QString::number(id);
+}
+
+QString TimeEditor::userIdOfEntry(const QString &entry)
+{
+    return entry.split(UserIdSeparator).constLast().trimmed();
+}
+
+QueryResult TimeEditor::run(Database &db, const QString &sql, const QVariantList &values)
+{
+    if (m_observer)
+        m_observer(sql, values);
+    return db.query(sql, values);
+}
+
+void TimeEditor::showMessage(const QString &text) const
+{
+    MessageBox::show(nullptr, text, MessageBox::applicationTitle());
+}
+
+bool TimeEditor::openScreen()
+{
+    BusyScope busy(m_busy);
+    if (!busy)
+        return false;
+
+    const std::shared_ptr<Database> db = Database::open(m_connection ? m_connection() : data::ConnectionSettings());
+    m_employees.clear();
+    m_employeeEntries.clear();
+    emit employeesChanged();
+    const QueryResult users = run(*db, UsersSql);
+    if (users.error) {
+        showMessage(users.error.description);
+        return false;
+    }
+    for (const data::Row &row : users.rows) {
+        const QString userId = row.text(QStringLiteral("UserIDLogin"));
+        const QString entry =
+            employeeEntry(row.text(QStringLiteral("LastName")), row.text(QStringLiteral("FirstName")), userId);
+        m_employees.append({entry, userId});
+        m_employeeEntries << entry;
+        QCoreApplication::processEvents();
+    }
+    emit employeesChanged();
+    return true;
+}
+
+bool TimeEditor::chooseEmployee(const QString &entry)
+{
+    BusyScope busy(m_busy);
+    if (!busy)
+        return false;
+
+    m_punchEntries.clear();
+    m_label = entry;
+    emit punchesChanged();
+    if (entry.isEmpty())
+        return false;
+
+    // The entry's own user ID when it is one of the listed employees: an ID holding " - "
+    // cannot be read back from the text.
+    QString userId = userIdOfEntry(entry);
+    for (const Employee &employee : std::as_const(m_employees)) {
+        if (employee.entry == entry) {
+            userId = employee.userId;
+            break;
+        }
+    }
+    // A punch selected before belongs to the previous employee: Update and Delete must not
+    // reach it from here.
+    if (!m_employeeChosen || userId != m_userId) {
+        m_punchId.reset();
+        m_fields = PunchFields();
+        emit fieldsChanged();
+    }
+    m_userId = userId;
+    m_employeeChosen = true;
+    return listPunches();
+}
+
+bool TimeEditor::listPunches()
+{
+    m_punchEntries.clear();
+    std::shared_ptr<Database> db = Database::current();
+    const QueryResult punches = run(*db, PunchesSql, {m_userId});
+    if (punches.error) {
+        emit punchesChanged();
+        showMessage(punches.error.description);
+        return false;
+    }
+    for (const data::Row &row : punches.rows) {
+        m_punchEntries << punchEntry(row.text(QStringLiteral("RowDate")), row.text(QStringLiteral("ClockedIn")),
+                                     row.text(QStringLiteral("ClockedOut")),
+                                     row.value(QStringLiteral("ID")).toLongLong());
+        QCoreApplication::processEvents();
+    }
+    emit punchesChanged();
+    return true;
+}
+
+bool TimeEditor::selectPunch(const QString &entry)
+{
+    BusyScope busy(m_busy);
+    if (!busy)
+        return false;
+    const QStringList pieces = entry.split(PunchSeparator);
+    if (pieces.size() < 4)
+        return false;
+    bool ok = false;
+    const qint64 id = pieces.at(3).trimmed().toLongLong(&ok);
+    if (!ok)
+        return false;
+    m_fields.workDate = pieces.at(0).trimmed();
+    m_fields.clockedIn = pieces.at(1).trimmed();
+    m_fields.clockedOut = pieces.at(2).trimmed();
+    m_punchId = id;
+    emit fieldsChanged();
+    return true;
+}
+
+void TimeEditor::trimFields()
+{
+    m_fields.clockedOut = trimBlanks(m_fields.clockedOut);
+    m_fields.workDate = trimBlanks(m_fields.workDate);
+    m_fields.clockedIn = trimBlanks(m_fields.clockedIn);
+    emit fieldsChanged();
+}
+
+// The three fields read as date-times; a field that does not read is refused with its
+// message. An empty clock-out is no clock-out.
+std::optional<TimeEditor::Times> TimeEditor::checkedTimes()
+{
+    Times times;
+    const std::pair<const QString &, const QString &> required[] = {
+        {m_fields.workDate, InvalidWorkDate},
+        {m_fields.clockedIn, InvalidClockedIn},
+    };
+    QDateTime *targets[] = {&times.workDate, &times.clockedIn};
+    for (int i = 0; i < 2; ++i) {
+        const auto parsed = regional::parseDateTime(required[i].first);
+        if (!parsed) {
+            showMessage(required[i].second);
+            return std::nullopt;
+        }
+        *targets[i] = *parsed;
+    }
+    if (!m_fields.clockedOut.isEmpty()) {
+        times.clockedOut = regional::parseDateTime(m_fields.clockedOut);
+        if (!times.clockedOut) {
+            showMessage(InvalidClockedOut);
+            return std::nullopt;
+        }
+    }
+    return times;
+}
+
+bool TimeEditor::updatePunch()
+{
+    BusyScope busy(m_busy);
+    if (!busy)
+        return false;
+    trimFields();
+    if (!m_punchId) {
+        showMessage(SelectRow);
+        return false;
+    }
+    const std::optional<Times> times = checkedTimes();
+    if (!times)
+        return false;
+
+    std::shared_ptr<Database> db = Database::current();
+    const QueryResult result =
+        times->clockedOut
+            ? run(*db, UpdateSql, {times->workDate, times->clockedIn, *times->clockedOut, *m_punchId})
+            : run(*db, UpdateKeepingOutSql, {times->workDate, times->clockedIn, *m_punchId});
+    if (result.error) {
+        showMessage(result.error.description);
+        return false;
+    }
+    return listPunches();
+}
+
+bool TimeEditor::insertPunch()
+{
+    BusyScope busy(m_busy);
+    if (!busy)
+        return false;
+    trimFields();
+    if (m_userId.isEmpty()) {
+        showMessage(SelectRow);
+        return false;
+    }
+    const std::optional<Times> times = checkedTimes();
+    if (!times)
+        return false;
+
+    std::shared_ptr<Database> db = Database::current();
+    if (!times->clockedOut) {
+        if (!insertOpenPunch(*db, *times))
+            return false;
+    } else {
+        const QueryResult result =
+            run(*db, InsertSql, {times->workDate, times->clockedIn, *times->clockedOut, m_userId});
+        if (result.error) {
+            showMessage(result.error.description);
+            return false;
+        }
+    }
+    return listPunches();
+}
+
+// An open punch only for an employee who has none: the check and the insert hold the write
+// lock together, so a clock-in at a station cannot slip in between.
+bool TimeEditor::insertOpenPunch(Database &db, const Times &times)
+{
+    auto failed = [&](const DbError &error) {
+        db.rollback();
+        showMessage(error.description);
+        return false;
+    };
+    if (const DbError error = db.beginWrite())
+        return failed(error);
+    const QueryResult open = run(db, OpenPunchesSql, {m_userId});
+    if (open.error)
+        return failed(open.error);
+    if (open.first().number(QStringLiteral("CountInt")) > 0) {
+        db.rollback();
+        showMessage(AlreadyClockedIn);
+        return false;
+    }
+    const QueryResult insert = run(db, InsertOpenSql, {times.workDate, times.clockedIn, m_userId});
+    if (insert.error)
+        return failed(insert.error);
+    if (const DbError error = db.commit()) {
+        showMessage(error.description);
+        return false;
+    }
+    return true;
+}
+
+bool TimeEditor::deletePunch()
+{
+    BusyScope busy(m_busy);
+    if (!busy)
+        return false;
+    trimFields();
+    if (!m_punchId) {
+        showMessage(SelectRow);
+        return false;
+    }
+    const bool yes = MessageBox::show(nullptr, DeleteQuestion, QString(), MessageBox::Buttons::YesNo,
+                                      MessageBox::Answer::No)
+                     == MessageBox::Answer::Yes;
+    if (yes) {
+        std::shared_ptr<Database> db = Database::current();
+        const QueryResult result = run(*db, DeleteSql, {*m_punchId});
+        if (result.error) {
+            showMessage(result.error.description);
+            return false;
+        }
+    }
+    m_punchId.reset();
+    return listPunches() && yes;
+}
+
+} // namespace timeedit
