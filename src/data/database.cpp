@@ -96,10 +96,17 @@ bool Row::has(const QString &column) const
 
 QVariant Row::value(const QString &column) const
 {
-    if (!m_columns)
-        return {};
-    const int index = m_columns->value(column.toLower(), -1);
-    return index < 0 ? QVariant() : m_values.at(index);
+    return value(indexOf(column));
+}
+
+int Row::indexOf(const QString &column) const
+{
+    return m_columns ? m_columns->value(column.toLower(), -1) : -1;
+}
+
+QVariant Row::value(int index) const
+{
+    return index < 0 || index >= m_values.size() ? QVariant() : m_values.at(index);
 }
 
 bool Row::isNull(const QString &column) const
@@ -110,7 +117,12 @@ bool Row::isNull(const QString &column) const
 
 QString Row::text(const QString &column) const
 {
-    const QVariant v = value(column);
+    return text(indexOf(column));
+}
+
+QString Row::text(int index) const
+{
+    const QVariant v = value(index);
     if (!v.isValid() || v.isNull())
         return QString();
     switch (v.typeId()) {
@@ -254,9 +266,9 @@ QSqlDatabase Database::handle() const
     return QSqlDatabase::database(m_name, false);
 }
 
-QString Database::dateDiffUnit(char unit) const
+QString Database::dateDiffUnit(char unit, bool sqlServer)
 {
-    return m_sqlServer ? QString(QLatin1Char(unit)) : QStringLiteral("'%1'").arg(QLatin1Char(unit));
+    return sqlServer ? QString(QLatin1Char(unit)) : QStringLiteral("'%1'").arg(QLatin1Char(unit));
 }
 
 QVariant Database::bindable(const QVariant &value) const
@@ -297,31 +309,40 @@ DbError Database::errorFrom(const QSqlError &error) const
 QueryResult Database::query(const QString &sql, const QVariantList &values)
 {
     QueryResult result;
-    if (m_openError) {
-        result.error = m_openError;
-        return result;
-    }
+    result.error = run(sql, values, &result.rowsAffected, [&result](const Row &row) {
+        result.rows.append(row);
+        return true;
+    });
+    return result;
+}
+
+DbError Database::forEachRow(const QString &sql, const QVariantList &values,
+                             const std::function<bool(const Row &)> &onRow)
+{
+    return run(sql, values, nullptr, onRow);
+}
+
+DbError Database::run(const QString &sql, const QVariantList &values, int *rowsAffected,
+                      const std::function<bool(const Row &)> &onRow)
+{
+    if (m_openError)
+        return m_openError;
     QSqlDatabase db = handle();
-    if (!db.isOpen()) {
-        result.error = {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
-        return result;
-    }
+    if (!db.isOpen())
+        return {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
 
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        result.error = errorFrom(q.lastError());
-        return result;
-    }
+    if (!q.prepare(sql))
+        return errorFrom(q.lastError());
     for (const QVariant &v : values)
         q.addBindValue(bindable(v));
-    if (!q.exec()) {
-        result.error = errorFrom(q.lastError());
-        return result;
-    }
-    result.rowsAffected = q.numRowsAffected();
+    if (!q.exec())
+        return errorFrom(q.lastError());
+    if (rowsAffected)
+        *rowsAffected = q.numRowsAffected();
     if (!q.isSelect())
-        return result;
+        return {};
 
     const QSqlRecord record = q.record();
     auto columns = std::make_shared<QHash<QString, int>>();
@@ -345,11 +366,12 @@ QueryResult Database::query(const QString &sql, const QVariantList &values)
             }
             values.append(v);
         }
-        result.rows.append(Row(columns, std::move(values)));
+        if (!onRow(Row(columns, std::move(values))))
+            return {};
     }
     if (q.lastError().isValid())
-        result.error = errorFrom(q.lastError());
-    return result;
+        return errorFrom(q.lastError());
+    return {};
 }
 
 DbError Database::exec(const QString &sql, const QVariantList &values)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 namespace data {
@@ -50,6 +51,11 @@ public:
 
     bool has(const QString &column) const;
     QVariant value(const QString &column) const;
+    // Position of a column for the positional readers below, -1 when there is none. Rows of
+    // one result share their columns, so a reader of many rows looks a name up once.
+    int indexOf(const QString &column) const;
+    QVariant value(int index) const;
+    QString text(int index) const;
     bool isNull(const QString &column) const;
     // The value as text: NULL as empty, date-times in the regional general date form,
     // whole numbers without a decimal part.
@@ -94,6 +100,11 @@ public:
     const DbError &openError() const { return m_openError; }
 
     QueryResult query(const QString &sql, const QVariantList &values = {});
+    // Runs a query and hands each row to onRow as it is read, without keeping the rows, so
+    // a long result costs the memory of one row. onRow returns false to stop reading. The
+    // connection stays held while rows are read, also when onRow lets events run.
+    DbError forEachRow(const QString &sql, const QVariantList &values,
+                       const std::function<bool(const Row &)> &onRow);
     DbError exec(const QString &sql, const QVariantList &values = {});
 
     // A transaction that holds the write lock from its start, so a check and the write
@@ -103,7 +114,8 @@ public:
     void rollback();
 
     // The quoted unit on the embedded engine, the bare one on SQL Server: "'n'" or "n".
-    QString dateDiffUnit(char unit) const;
+    QString dateDiffUnit(char unit) const { return dateDiffUnit(unit, m_sqlServer); }
+    static QString dateDiffUnit(char unit, bool sqlServer);
 
     QSqlDatabase handle() const;
 
@@ -116,6 +128,8 @@ private:
     DbError openSqlServer(const ConnectionSettings &settings);
     QVariant bindable(const QVariant &value) const;
     DbError errorFrom(const class QSqlError &error) const;
+    DbError run(const QString &sql, const QVariantList &values, int *rowsAffected,
+                const std::function<bool(const Row &)> &onRow);
 
     QString m_name;
     bool m_sqlServer = false;
