@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+struct sqlite3;
+
 namespace data {
 
 // Error numbers as the station reports them.
@@ -47,7 +49,10 @@ class Row
 {
 public:
     Row() = default;
-    Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values);
+    // storedDateTimes, when given, marks the columns whose values are date-times still in
+    // their stored text form; they are read as date-times when asked for.
+    Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values,
+        std::shared_ptr<const QList<bool>> storedDateTimes = {});
 
     bool has(const QString &column) const;
     QVariant value(const QString &column) const;
@@ -56,6 +61,10 @@ public:
     int indexOf(const QString &column) const;
     QVariant value(int index) const;
     QString text(int index) const;
+    // A date-time value's date and time as written, on the UTC line so that no local-time
+    // rules are consulted: for minute and day arithmetic over many rows. Invalid when the
+    // value is NULL or not a date-time.
+    QDateTime wallDateTime(int index) const;
     bool isNull(const QString &column) const;
     // The value as text: NULL as empty, date-times in the regional general date form,
     // whole numbers without a decimal part.
@@ -64,8 +73,11 @@ public:
     double number(const QString &column) const;
 
 private:
+    bool isStoredDateTime(int index) const;
+
     std::shared_ptr<const QHash<QString, int>> m_columns;
     QList<QVariant> m_values;
+    std::shared_ptr<const QList<bool>> m_storedDateTimes;
 };
 
 struct QueryResult {
@@ -130,6 +142,8 @@ private:
     DbError errorFrom(const class QSqlError &error) const;
     DbError run(const QString &sql, const QVariantList &values, int *rowsAffected,
                 const std::function<bool(const Row &)> &onRow);
+    DbError streamEmbedded(::sqlite3 *db, const QString &sql, const QVariantList &values,
+                           const std::function<bool(const Row &)> &onRow);
 
     QString m_name;
     bool m_sqlServer = false;

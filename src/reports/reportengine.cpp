@@ -1,11 +1,11 @@
 #include "reports/reportengine.h"
 
-#include "platform/regional.h"
 #include "reports/hourtexts.h"
 #include "reports/reportcolumns.h"
 #include "settings/keys.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 
 namespace reports {
 
@@ -37,9 +37,13 @@ const QList<EmployeeCell> &employeeCells()
     return cells;
 }
 
-// Column positions of one result, looked up once from its first row.
+// Column positions of one result, looked up once from its first row, and the employee
+// cells of the last row: an employee's punches come one after the other and share them.
 struct Positions {
     QList<int> employee;
+    int employeeKey = -1;
+    QVariant lastKey;
+    QList<ReportCell> lastCells;
     int displayText = -1;
     int punchUserId = -1;
     int clockedIn = -1;
@@ -53,6 +57,7 @@ struct Positions {
             return;
         for (const EmployeeCell &cell : employeeCells())
             employee << row.indexOf(QLatin1String(cell.column));
+        employeeKey = row.indexOf(QStringLiteral("ID"));
         displayText = row.indexOf(QStringLiteral("DisplayText"));
         punchUserId = row.indexOf(ReportEngine::PunchUserIdColumn);
         clockedIn = row.indexOf(QStringLiteral("ClockedIn"));
@@ -61,25 +66,22 @@ struct Positions {
         resolved = true;
     }
 
-    void addEmployeeCells(const data::Row &row, ReportRow &out) const
+    // Starts the row's cells with the employee's; room is left for extra more.
+    void addEmployeeCells(const data::Row &row, ReportRow &out, int extra)
     {
-        const QList<EmployeeCell> &cells = employeeCells();
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            out.cells.append({cells[i].title, row.text(employee[i])});
+        const QVariant key = row.value(employeeKey);
+        if (employeeKey < 0 || lastCells.isEmpty() || key != lastKey) {
+            const QList<EmployeeCell> &cells = employeeCells();
+            lastCells.clear();
+            lastCells.reserve(cells.size());
+            for (qsizetype i = 0; i < cells.size(); ++i)
+                lastCells.append({cells[i].title, row.text(employee[i])});
+            lastKey = key;
+        }
+        out.cells.reserve(lastCells.size() + extra);
+        out.cells.append(lastCells);
     }
 };
-
-QDateTime dateTimeAt(const data::Row &row, int index)
-{
-    const QVariant v = row.value(index);
-    if (!v.isValid() || v.isNull())
-        return {};
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime();
-    if (v.typeId() == QMetaType::QDate)
-        return QDateTime(v.toDate(), QTime(0, 0));
-    return regional::parseDateTime(v.toString()).value_or(QDateTime());
-}
 
 bool wholeNumber(const QString &text, int &value)
 {
@@ -144,27 +146,52 @@ QString ReportEngine::clockedInStatement()
 
 ReportEngine::ReportEngine(std::shared_ptr<data::Database> db) : m_db(std::move(db)) {}
 
+namespace {
+// Texts of numbers seen before: a report shows the same few shift lengths and totals on
+// thousands of rows.
+class TextMemo
+{
+public:
+    explicit TextMemo(QString (*render)(qint64)) : m_render(render) {}
+    QString operator()(qint64 value)
+    {
+        auto found = m_texts.constFind(value);
+        if (found != m_texts.constEnd())
+            return *found;
+        if (m_texts.size() >= 10000)
+            m_texts.clear();
+        return *m_texts.insert(value, m_render(value));
+    }
+
+private:
+    QString (*m_render)(qint64);
+    QHash<qint64, QString> m_texts;
+};
+} // namespace
+
 data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const QDate &last, const Sink &sink,
                                       const Yield &yield)
 {
     Positions at;
     hours::RunningTotal totals;
+    TextMemo workedText(hours::workedText);
+    TextMemo totalFractionText(hours::totalFractionText);
+    TextMemo totalHourMinuteText(hours::totalHourMinuteText);
     auto build = [&](const data::Row &row, qint64 number) {
         at.resolve(row);
         ReportRow out;
         out.number = number;
-        out.cells.reserve(employeeCells().size() + 6);
-        at.addEmployeeCells(row, out);
+        at.addEmployeeCells(row, out, 6);
 
-        const QDateTime in = dateTimeAt(row, at.clockedIn);
-        const QDateTime outTime = dateTimeAt(row, at.clockedOut);
+        const QDateTime in = row.wallDateTime(at.clockedIn);
+        const QDateTime outTime = row.wallDateTime(at.clockedOut);
         const std::optional<qint64> minutes = hours::punchMinutes(in, outTime);
         // Totals follow the punch's own user ID, so punches of no known employee total by theirs.
         const qint64 total = totals.add(row.text(at.punchUserId), minutes);
         if (minutes) {
-            out.cells.append({titles::HoursMinutesWorked, hours::workedText(*minutes)});
-            out.cells.append({titles::TotalFraction, hours::totalFractionText(total)});
-            out.cells.append({titles::TotalHourMinute, hours::totalHourMinuteText(total)});
+            out.cells.append({titles::HoursMinutesWorked, workedText(*minutes)});
+            out.cells.append({titles::TotalFraction, totalFractionText(total)});
+            out.cells.append({titles::TotalHourMinute, totalHourMinuteText(total)});
         }
         out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});
         const bool none = hours::isOpen(outTime) || outTime == in;
@@ -182,8 +209,7 @@ data::DbError ReportEngine::clockedIn(const Sink &sink, const Yield &yield)
         at.resolve(row);
         ReportRow out;
         out.number = number;
-        out.cells.reserve(employeeCells().size() + 5);
-        at.addEmployeeCells(row, out);
+        at.addEmployeeCells(row, out, 5);
         out.cells.append({titles::DisplayText, row.text(at.displayText)});
         out.cells.append({titles::HoursMinutesWorked, hours::openPunchText()});
         out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});

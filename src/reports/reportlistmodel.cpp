@@ -1,5 +1,7 @@
 #include "reports/reportlistmodel.h"
 
+#include <algorithm>
+
 namespace reports {
 
 const QString ReportListModel::RowNumberTitle = QStringLiteral(" ");
@@ -133,11 +135,13 @@ void ReportListModel::pack(const QList<QStringView> &cells)
     qsizetype length = 0;
     for (const QStringView &c : cells)
         length += c.size();
-    QString text;
-    text.reserve(length);
+    QString text(length, Qt::Uninitialized);
+    QChar *out = text.data();
+    quint32 end = 0;
     for (const QStringView &c : cells) {
-        text.append(c);
-        m_ends.push_back(quint32(text.size()));
+        std::copy_n(c.data(), c.size(), out + end);
+        end += quint32(c.size());
+        m_ends.push_back(end);
     }
     m_rowText.push_back(std::move(text));
 }
@@ -155,8 +159,6 @@ void ReportListModel::appendRows(const QList<ReportRow> &rows)
     QString number;
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
-    m_rowText.reserve(m_rowText.size() + rows.size());
-    m_ends.reserve(m_ends.size() + rows.size() * cells.size());
     for (const ReportRow &row : rows) {
         cells.fill(QStringView());
         number = QString::number(row.number);
