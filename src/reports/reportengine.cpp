@@ -66,7 +66,7 @@ struct Positions {
         resolved = true;
     }
 
-    // Starts the row's cells with the employee's; room is left for extra more.
+    // The employee's cells, shared with the rows before while the employee is the same.
     void addEmployeeCells(const data::Row &row, ReportRow &out, int extra)
     {
         const QVariant key = row.value(employeeKey);
@@ -78,8 +78,8 @@ struct Positions {
                 lastCells.append({cells[i].title, row.text(employee[i])});
             lastKey = key;
         }
-        out.cells.reserve(lastCells.size() + extra);
-        out.cells.append(lastCells);
+        out.sharedCells = lastCells;
+        out.cells.reserve(extra);
     }
 };
 

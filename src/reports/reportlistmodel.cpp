@@ -159,22 +159,28 @@ void ReportListModel::appendRows(const QList<ReportRow> &rows)
     QString number;
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
+    qsizetype known = 0;
+    auto place = [&](const ReportCell &cell) {
+        if (known >= knownTitles.size()) {
+            knownTitles << cell.title;
+            knownColumns << columnByTitle(cell.title);
+        } else if (knownTitles[known].constData() != cell.title.constData() && knownTitles[known] != cell.title) {
+            knownTitles[known] = cell.title;
+            knownColumns[known] = columnByTitle(cell.title);
+        }
+        if (knownColumns[known] > 1)
+            cells[knownColumns[known] - 1] = cell.text;
+        ++known;
+    };
     for (const ReportRow &row : rows) {
         cells.fill(QStringView());
         number = QString::number(row.number);
         cells[0] = number;
-        for (qsizetype i = 0; i < row.cells.size(); ++i) {
-            const ReportCell &cell = row.cells[i];
-            if (i >= knownTitles.size()) {
-                knownTitles << cell.title;
-                knownColumns << columnByTitle(cell.title);
-            } else if (knownTitles[i] != cell.title) {
-                knownTitles[i] = cell.title;
-                knownColumns[i] = columnByTitle(cell.title);
-            }
-            if (knownColumns[i] > 1)
-                cells[knownColumns[i] - 1] = cell.text;
-        }
+        known = 0;
+        for (const ReportCell &cell : row.sharedCells)
+            place(cell);
+        for (const ReportCell &cell : row.cells)
+            place(cell);
         pack(cells);
     }
     endInsertRows();
