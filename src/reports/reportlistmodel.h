@@ -68,7 +68,7 @@ private:
     // Appends one packed row from the cells' texts in column order.
     void pack(const QList<QStringView> &cells);
     QStringView cellView(int row, int column) const;
-    // Rebuilds the packed rows for a new column set: newColumn[i] names the old column whose
+    // Rebuilds the packed rows for a new column set: fromOld[i] names the old column whose
     // text goes to column i, -1 for an empty cell.
     void repack(const QList<int> &fromOld);
 

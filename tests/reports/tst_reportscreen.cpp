@@ -203,6 +203,24 @@ private Q_SLOTS:
         QVERIFY(screen->controller().showClockedIn());
     }
 
+    // Closing the window while the list fills hides it at once and deletes it once the fill
+    // has ended, not under its feet.
+    void closingDuringAFill()
+    {
+        TestEnv::addEmployee(*data::Database::current(), "100");
+        addPunch("100", QDateTime(Day, QTime(8, 0)), QDateTime());
+        ReportWindow *screen = openScreen();
+        bool hiddenWhileFilling = false;
+        screen->controller().setYield([&](qint64) {
+            screen->close();
+            hiddenWhileFilling = !screen->isVisible() && !m_screen.isNull();
+        });
+        screen->controller().showClockedIn();
+        QVERIFY(hiddenWhileFilling);
+        QCOMPARE(m_menuShown, 1);
+        QTRY_VERIFY(m_screen.isNull());
+    }
+
     // Text15: any new text shows the screen and runs the clocked-in view.
     void triggerFieldShowsTheClockedInView()
     {
