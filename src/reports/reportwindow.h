@@ -5,6 +5,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <optional>
+
 class QAction;
 class QLabel;
 class QLineEdit;
