@@ -3,6 +3,7 @@
 #include "admin/mainmenu.h"
 #include "admin/mainmenuwindow.h"
 #include "employees/employeescreen.h"
+#include "reports/reportwindow.h"
 #include "station/clockscreen.h"
 #include "station/photopopup.h"
 #include "station/punchservice.h"
@@ -35,11 +36,16 @@ public:
     station::Form1 &clockScreen() { return m_clock; }
     station::Form8 &popup() { return m_popup; }
     station::PunchService &punches() { return m_punches; }
+    // The report screen while it exists (closing it through its window deletes it).
+    reports::ReportWindow *reportScreen() { return m_reports; }
 
 private:
     void endProgram();
     void openEmployees();
     void openTimeEdit();
+    // The report screen, built and opened when missing; false when it could not open.
+    bool openReports();
+    void showClockedIn();
 
     admin::MainMenu m_mainMenu;
     admin::MainMenuWindow m_menuWindow{m_mainMenu};
@@ -50,6 +56,7 @@ private:
     QPointer<employees::EmployeeScreen> m_employees;
     // Beside the main menu while open; "Close" deletes it, so the next opening builds it afresh.
     QPointer<timeedit::TimeEditScreen> m_timeEdit;
+    QPointer<reports::ReportWindow> m_reports;
     bool m_ended = false;
 };
 
