@@ -200,11 +200,14 @@ void DateRangePanel::showCalendar()
     }
     drawCalendar();
 
-    // Over the window, just below the panel, inside the window where possible.
+    // Over the window, below the panel where it fits, otherwise above it, so the fields and
+    // the button that closes it stay in sight; inside the window where possible.
     QWidget *host = window();
     if (m_calendar->parentWidget() != host)
         m_calendar->setParent(host);
     QPoint at = mapTo(host, QPoint(0, height()));
+    if (at.y() + m_calendar->height() > host->height())
+        at = mapTo(host, QPoint(0, -m_calendar->height()));
     at.setX(qMax(0, qMin(at.x(), host->width() - m_calendar->width())));
     at.setY(qMax(0, qMin(at.y(), host->height() - m_calendar->height())));
     m_calendar->move(at);

@@ -53,7 +53,8 @@ std::optional<qint64> punchMinutes(const QDateTime &clockIn, const QDateTime &cl
 
 qint64 RunningTotal::add(const QString &userId, std::optional<qint64> minutes)
 {
-    if (userId != m_previousId)
+    // As the database compares IDs: "ab12" keyed at the clock is employee "AB12".
+    if (userId.compare(m_previousId, Qt::CaseInsensitive) != 0)
         m_total = 0;
     m_previousId = userId;
     if (minutes)

@@ -148,6 +148,10 @@ private Q_SLOTS:
         addPunch("100", at(18, 0), QDateTime());
         addPunch("100", QDateTime(), at(19, 0));
         addPunch("200", at(9, 0), at(9, 30));
+        // IDs are compared without case: one employee's punches keyed "ab" and "AB" total together.
+        TestEnv::addEmployee(*db, "AB");
+        addPunch("ab", at(6, 0), at(7, 0));
+        addPunch("AB", at(7, 0), at(8, 0));
         addColumns(*m_model, HourColumns);
         run();
         // A missing clock-in sorts first among 100's punches.
@@ -157,6 +161,8 @@ private Q_SLOTS:
             {"3", "100", "H:4 M:5 or Fractional H:4.0", "8", "8:5", "3/10/2026 5:05:00 PM"},
             {"4", "100", "H:0 M:0 or Fractional H:0", "8", "8:5", "None"},
             {"5", "200", "H:0 M:30 or Fractional H:0.5", "0.5", "0:30", "3/10/2026 9:30:00 AM"},
+            {"6", "AB", "H:1 M:0 or Fractional H:1", "1", "1:0", "3/10/2026 7:00:00 AM"},
+            {"7", "AB", "H:1 M:0 or Fractional H:1", "2", "2:0", "3/10/2026 8:00:00 AM"},
         };
         QCOMPARE(m_model->rowCount(), expected.size());
         for (int r = 0; r < m_model->rowCount(); ++r)
