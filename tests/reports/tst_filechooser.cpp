@@ -1,0 +1,243 @@
+#include "testenv.h"
+
+#include "platform/messagebox.h"
+#include "reports/filechooser.h"
+#include "reports/formfile.h"
+#include "settings/keys.h"
+#include "settings/settingsstore.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using platform::MessageBox;
+using reports::FileChooser;
+using reports::FormFile;
+namespace keys = settings::keys;
+
+namespace {
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+template<typename T>
+T *control(FormFile &form, const char *name)
+{
+    T *found = form.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+void activate(QListWidget *list, const QString &folder)
+{
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->data(Qt::UserRole).toString() == folder) {
+            Q_EMIT list->itemActivated(list->item(i));
+            return;
+        }
+    }
+    QFAIL(qPrintable("no folder " + folder));
+}
+
+// Walks the folder list from the root down to a folder, as a user double-clicks.
+void walkTo(QListWidget *list, const QString &folder)
+{
+    QString path = QStringLiteral("/");
+    activate(list, path);
+    for (const QString &part : folder.split('/', Qt::SkipEmptyParts)) {
+        path = QDir(path).filePath(part);
+        activate(list, path);
+    }
+}
+
+void click(QListWidget *list, const QString &text)
+{
+    const auto items = list->findItems(text, Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    Q_EMIT list->itemClicked(items.first());
+}
+
+} // namespace
+
+class TestFileChooser : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+    QString m_docs; // a folder with subfolders and files of several kinds
+
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        m_docs = m_env->folder() + "/docs";
+        for (const char *sub : {"b sub", "a sub"})
+            QVERIFY(QDir().mkpath(m_docs + '/' + sub));
+        for (const char *file : {"week.txt", "ALL.TXT", "notes.csv", "a sub/inner.txt"})
+            touch(m_docs + '/' + file);
+        FormFile::setScriptedAnswer({});
+    }
+    void cleanup() { m_env.reset(); }
+
+    void driveListHasRootFirstAndNoPseudoFileSystems_data()
+    {
+        QTest::addColumn<QStringList>("volumes"); // "type path"
+        QTest::addColumn<QStringList>("drives");
+        QTest::newRow("root first") << QStringList{"ext4 /home", "vfat /boot/efi", "ext4 /", "ext4 /boot"}
+                                    << QStringList{"/", "/boot", "/boot/efi", "/home"};
+        QTest::newRow("pseudo file systems and system folders")
+            << QStringList{"overlay /", "proc /proc", "sysfs /sys", "cgroup2 /sys/fs/cgroup", "devtmpfs /dev",
+                           "tmpfs /dev/shm", "tmpfs /run", "tmpfs /run/user/1000", "squashfs /snap/core/1",
+                           "autofs /net", "tmpfs /tmp"}
+            << QStringList{"/", "/tmp"};
+        QTest::newRow("removable media and repeated mounts")
+            << QStringList{"vfat /run/media/ann/USB", "ext4 /", "nfs4 /mnt/share", "ext4 /"}
+            << QStringList{"/", "/mnt/share", "/run/media/ann/USB"};
+    }
+    void driveListHasRootFirstAndNoPseudoFileSystems()
+    {
+        QFETCH(QStringList, volumes);
+        QFETCH(QStringList, drives);
+        QList<reports::Volume> list;
+        for (const QString &v : volumes)
+            list.append({v.section(' ', 1), v.section(' ', 0, 0).toLatin1()});
+        QCOMPARE(reports::driveList(list), drives);
+    }
+
+    void thisMachinesDrivesStartAtTheRoot()
+    {
+        const QStringList drives = reports::mountedDrives();
+        QCOMPARE(drives.value(0), QStringLiteral("/"));
+        QVERIFY(!drives.contains("/proc") && !drives.contains("/sys"));
+    }
+
+    void foldersAndTextFiles()
+    {
+        FileChooser chooser;
+        QVERIFY(chooser.setFolder(m_docs + "/"));
+        QCOMPARE(chooser.folder(), m_docs);
+        QCOMPARE(chooser.subfolders(), (QStringList{"a sub", "b sub"}));
+        QCOMPARE(chooser.files(), (QStringList{"ALL.TXT", "week.txt"}));
+        QVERIFY(!chooser.setFolder(m_docs + "/none"));
+        QCOMPARE(chooser.fileFolder(), m_docs);
+    }
+
+    void clickedFileHasASingleSeparator_data()
+    {
+        QTest::addColumn<QString>("folder"); // %1: the documents folder
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("root folder") << "/" << "report.txt" << "/report.txt";
+        QTest::newRow("ordinary folder") << "%1/a sub/" << "inner.txt" << "%1/a sub/inner.txt";
+    }
+    void clickedFileHasASingleSeparator()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, file);
+        QFETCH(QString, path);
+        FileChooser chooser;
+        QVERIFY(chooser.setFileFolder(folder.replace("%1", m_docs)));
+        chooser.clickFile(file);
+        QCOMPARE(chooser.path(), path.replace("%1", m_docs));
+    }
+
+    void okWithoutAPathRefuses()
+    {
+        FormFile form;
+        FormFile::setScriptedAnswer([](FormFile &f) {
+            control<QLineEdit>(f, "Text2")->clear();
+            control<QPushButton>(f, "Command1")->click();
+        });
+        QCOMPARE(form.choose(), QString());
+        QCOMPARE(MessageBox::shownTexts(), QStringList{FileChooser::NoFileMessage});
+        QCOMPARE(MessageBox::shown().first().title, MessageBox::applicationTitle());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(settings::read(keys::FilePath, "unset"), QString("unset"));
+    }
+
+    // A file picked through the lists is remembered; a new chooser starts from it.
+    void choiceIsRememberedAndRestored()
+    {
+        {
+            FormFile form;
+            FormFile::setScriptedAnswer([this](FormFile &f) {
+                walkTo(control<QListWidget>(f, "Dir1"), m_docs + "/a sub");
+                click(control<QListWidget>(f, "File1"), "inner.txt");
+                control<QPushButton>(f, "Command1")->click();
+            });
+            QCOMPARE(form.choose(), m_docs + "/a sub/inner.txt");
+        }
+        QCOMPARE(settings::read(keys::FilePath), m_docs + "/a sub/inner.txt");
+        QCOMPARE(settings::read(keys::Dir1Path), m_docs + "/a sub");
+        QCOMPARE(settings::read(keys::File1Path), m_docs + "/a sub");
+        QCOMPARE(settings::read(keys::Drive1Drive), QString("/"));
+
+        FormFile again;
+        QCOMPARE(control<QLineEdit>(again, "Text2")->text(), m_docs + "/a sub/inner.txt");
+        QCOMPARE(control<QComboBox>(again, "Drive1")->currentText(), QString("/"));
+        QCOMPARE(again.chooser().folder(), m_docs + "/a sub");
+        QCOMPARE(control<QListWidget>(again, "File1")->item(0)->text(), QString("inner.txt"));
+    }
+
+    void eachRememberedValueIsRestoredOnItsOwn_data()
+    {
+        QTest::addColumn<QString>("drive");
+        QTest::addColumn<QString>("folder"); // %1: the documents folder
+        QTest::addColumn<QString>("fileFolder");
+        QTest::addColumn<QString>("expectedFolder");
+        QTest::addColumn<QString>("expectedFileFolder");
+        QTest::newRow("all there") << "/" << "%1" << "%1/a sub" << "%1" << "%1/a sub";
+        QTest::newRow("file folder gone") << "/" << "%1" << "%1/gone" << "%1" << "%1";
+        QTest::newRow("folder gone") << "/" << "%1/gone" << "%1/b sub" << "/" << "%1/b sub";
+        QTest::newRow("drive gone") << "/media/none" << "%1/a sub" << "" << "%1/a sub" << "%1/a sub";
+    }
+    void eachRememberedValueIsRestoredOnItsOwn()
+    {
+        QFETCH(QString, drive);
+        QFETCH(QString, folder);
+        QFETCH(QString, fileFolder);
+        QFETCH(QString, expectedFolder);
+        QFETCH(QString, expectedFileFolder);
+        settings::write(keys::FilePath, "typed.txt");
+        settings::write(keys::Drive1Drive, drive);
+        settings::write(keys::Dir1Path, folder.replace("%1", m_docs));
+        // The file list's folder is read under another spelling of its key.
+        settings::SaveSetting(settings::Application, "filesettings", "file1path", fileFolder.replace("%1", m_docs));
+        FileChooser chooser;
+        chooser.load();
+        QCOMPARE(chooser.path(), QString("typed.txt"));
+        QCOMPARE(chooser.drive(), QString("/"));
+        QCOMPARE(chooser.folder(), expectedFolder.replace("%1", m_docs));
+        QCOMPARE(chooser.fileFolder(), expectedFileFolder.replace("%1", m_docs));
+    }
+
+    // Growing the window grows the lists; every control stays inside it and none overlap.
+    void layoutFollowsTheWindow()
+    {
+        FormFile form;
+        form.show();
+        QList<int> listHeights;
+        for (const QSize size : {QSize(520, 400), QSize(900, 700)}) {
+            form.resize(size);
+            const QStringList names{"Text2", "Drive1", "Dir1", "File1", "Frame1", "Frame2"};
+            for (const QString &a : names) {
+                const QRect ra = form.findChild<QWidget *>(a)->geometry();
+                QVERIFY2(form.rect().contains(ra), qPrintable(a));
+                for (const QString &b : names)
+                    QVERIFY2(a == b || !ra.intersects(form.findChild<QWidget *>(b)->geometry()), qPrintable(a + " " + b));
+            }
+            listHeights << control<QListWidget>(form, "Dir1")->height() << control<QListWidget>(form, "File1")->height();
+        }
+        QVERIFY(listHeights[2] > listHeights[0] && listHeights[3] > listHeights[1]);
+    }
+};
+
+QTEST_MAIN(TestFileChooser)
+#include "tst_filechooser.moc"
