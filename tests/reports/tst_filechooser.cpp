@@ -3,6 +3,8 @@
 #include "platform/messagebox.h"
 #include "reports/filechooser.h"
 #include "reports/formfile.h"
+#include "reports/reportlistmodel.h"
+#include "reports/reportoutputs.h"
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -216,6 +219,36 @@ private Q_SLOTS:
         QCOMPARE(chooser.drive(), QString("/"));
         QCOMPARE(chooser.folder(), expectedFolder.replace("%1", m_docs));
         QCOMPARE(chooser.fileFolder(), expectedFileFolder.replace("%1", m_docs));
+    }
+
+    // The report screen keeps one chooser: hidden between uses, it shows its last state
+    // without reading the settings again.
+    void chooserIsHiddenNotDestroyed()
+    {
+        reports::ReportListModel model;
+        model.appendColumn("Name");
+        model.appendRow({"1", "Ann"});
+        reports::ReportOutputs outputs(model);
+        QPointer<FormFile> form = &outputs.fileChooser();
+        const QString file = m_docs + "/week.txt";
+        FormFile::setScriptedAnswer([file](FormFile &f) {
+            control<QLineEdit>(f, "Text2")->setText(file);
+            control<QPushButton>(f, "Command1")->click();
+        });
+        outputs.saveReport();
+        QVERIFY(form && !form->isVisible());
+        settings::DeleteSetting(settings::Application);
+
+        QString shownPath;
+        FormFile::setScriptedAnswer([&shownPath](FormFile &f) {
+            shownPath = control<QLineEdit>(f, "Text2")->text();
+            f.close();
+        });
+        outputs.saveReport();
+        QVERIFY(form && !form->isVisible());
+        QCOMPARE(&outputs.fileChooser(), form.data());
+        QCOMPARE(shownPath, file);
+        QCOMPARE(MessageBox::shownTexts(), QStringList{reports::ReportOutputs::SavedMessage});
     }
 
     // Growing the window grows the lists; every control stays inside it and none overlap.
