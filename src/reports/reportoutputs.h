@@ -29,7 +29,9 @@ public:
     static const QString PageFileName;
     static const QString PrintUtility;
 
-    // dialogParent owns the file chooser and its messages (the window over which they show).
+    // The model is read, never changed, and must outlive this object. dialogParent is the
+    // window that owns the file chooser and over which the messages show (the main menu
+    // window owns the chooser); without one they are top-level windows of their own.
     explicit ReportOutputs(const ReportListModel &model, QWidget *dialogParent = nullptr);
     ~ReportOutputs();
     ReportOutputs(const ReportOutputs &) = delete;
