@@ -4,6 +4,7 @@
 #include "platform/system.h"
 #include "reports/daterangepanel.h"
 #include "reports/reportcolumns.h"
+#include "reports/reportoutputs.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -53,6 +54,7 @@ ReportWindow::ReportWindow(ReportController::ConnectionSource connection, QWidge
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(ReportController::WindowCaption);
     setAttribute(Qt::WA_DeleteOnClose);
+    m_outputs = std::make_unique<ReportOutputs>(m_controller->model(), this);
     build();
     buildMenus();
 
@@ -114,8 +116,6 @@ void ReportWindow::build()
     auto *buttons = new QGridLayout;
     m_run = named(new QPushButton(QStringLiteral("Run Report"), m_band), "Command1");
     m_print = named(new QPushButton(QStringLiteral("Print Report"), m_band), "Command2");
-    m_print->setEnabled(false);
-    m_print->setToolTip(QStringLiteral("Printing the report is not available in this version."));
     m_clockedIn = named(new QPushButton(QStringLiteral("Show Clocked in Employees"), m_band), "Command14");
     m_mainMenu = named(new QPushButton(QStringLiteral("Main Menu"), m_band), "Command4");
     buttons->addWidget(m_run, 0, 0);
@@ -138,6 +138,7 @@ void ReportWindow::build()
     m_trigger->hide();
 
     connect(m_run, &QPushButton::clicked, this, &ReportWindow::runReport);
+    connect(m_print, &QPushButton::clicked, this, [this] { m_outputs->printReport(); });
     connect(m_clockedIn, &QPushButton::clicked, this, &ReportWindow::showClockedIn);
     connect(m_mainMenu, &QPushButton::clicked, this, [this] { m_controller->mainMenu(); });
     connect(m_trigger, &QLineEdit::textChanged, this, [this](const QString &text) {
@@ -157,9 +158,10 @@ void ReportWindow::buildMenus()
     QAction *mainMenu = file->addAction(QStringLiteral("Main Menu"));
     mainMenu->setObjectName(QStringLiteral("MainMenu"));
     connect(mainMenu, &QAction::triggered, this, [this] { m_controller->mainMenu(); });
-    // Export, printer options and saving belong to later versions of this screen.
     QAction *exportReport = file->addAction(QStringLiteral("Export Report"));
     exportReport->setObjectName(QStringLiteral("ExportReport"));
+    connect(exportReport, &QAction::triggered, this, [this] { m_outputs->exportReport(); });
+    // Printer options belong to a later version of this screen.
     QAction *printOptions = file->addAction(QStringLiteral("Print Options"));
     printOptions->setObjectName(QStringLiteral("PrintReport"));
     m_runAction = file->addAction(QStringLiteral("Run Report"));
@@ -167,8 +169,9 @@ void ReportWindow::buildMenus()
     connect(m_runAction, &QAction::triggered, this, &ReportWindow::runReport);
     QAction *saveReport = file->addAction(QStringLiteral("Save Report"));
     saveReport->setObjectName(QStringLiteral("SaveReport"));
-    for (QAction *later : {exportReport, printOptions, saveReport})
-        later->setEnabled(false);
+    connect(saveReport, &QAction::triggered, this, [this] { m_outputs->saveReport(); });
+    printOptions->setEnabled(false);
+    m_outputActions = {exportReport, saveReport};
 
     m_columnsMenu = menuBar()->addMenu(QStringLiteral("Columns"));
     m_columnsMenu->setObjectName(QStringLiteral("Columns"));
@@ -219,6 +222,8 @@ QString ReportWindow::clockedInTrigger() const
     return m_trigger->text();
 }
 
+ReportWindow::~ReportWindow() = default;
+
 void ReportWindow::runReport()
 {
     const Filter filter = m_allEmployees->isChecked() ? Filter::AllEmployees : Filter::OnlyWorked;
@@ -232,9 +237,11 @@ void ReportWindow::showClockedIn()
 
 void ReportWindow::setRunning(bool running)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{m_run, m_clockedIn})
+    for (QWidget *w : std::initializer_list<QWidget *>{m_run, m_clockedIn, m_print})
         w->setEnabled(!running);
     m_runAction->setEnabled(!running);
+    for (QAction *output : m_outputActions)
+        output->setEnabled(!running);
     m_columnsMenu->setEnabled(!running);
     m_progress->setFormat(QStringLiteral("0 rows"));
     m_progress->setVisible(running);

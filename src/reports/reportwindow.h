@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -23,6 +24,7 @@ class OptionsModel;
 namespace reports {
 
 class DateRangePanel;
+class ReportOutputs;
 
 // The report screen (Form4, "Reports"): the report list ListView1 over the controller's
 // model, the date range panel, the buttons, the filter choice, the File, Columns, Filtering
@@ -40,9 +42,12 @@ class ReportWindow : public QMainWindow
 public:
     explicit ReportWindow(const admin::OptionsModel &options, QWidget *parent = nullptr);
     explicit ReportWindow(ReportController::ConnectionSource connection, QWidget *parent = nullptr);
+    ~ReportWindow() override;
 
     ReportController &controller() { return *m_controller; }
     DateRangePanel &dateRange() { return *m_dateRange; }
+    // Export to the clipboard and to a file, and the page for the print utility.
+    ReportOutputs &outputs() { return *m_outputs; }
 
     // Opens the screen: date ranges, columns, database; shows it when that worked.
     bool open();
@@ -82,6 +87,9 @@ private:
     QProgressBar *m_progress = nullptr;
     QMenu *m_columnsMenu = nullptr;
     QAction *m_runAction = nullptr;
+    // Reading the list while a fill runs would give half a report.
+    QList<QAction *> m_outputActions;
+    std::unique_ptr<ReportOutputs> m_outputs;
     QList<QAction *> m_columnActions;
     bool m_closeWhenDone = false;
 };

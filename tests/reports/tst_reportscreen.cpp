@@ -2,15 +2,19 @@
 
 #include "app/stationapp.h"
 #include "platform/browser.h"
+#include "platform/clipboard.h"
 #include "platform/clock.h"
+#include "platform/launcher.h"
 #include "platform/messagebox.h"
 #include "reports/daterangepanel.h"
 #include "reports/reportcolumns.h"
+#include "reports/reportoutputs.h"
 #include "reports/reportwindow.h"
 #include "settings/keys.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -185,9 +189,10 @@ private Q_SLOTS:
         screen->controller().setYield([&](qint64) {
             if (yields++)
                 return;
-            for (const char *name : {"Command1", "Command14"})
+            for (const char *name : {"Command1", "Command14", "Command2"})
                 during << QString("%1 %2").arg(name).arg(control<QPushButton>(screen, name)->isEnabled());
-            during << QString("RunReport %1").arg(entry(screen, "RunReport")->isEnabled());
+            for (const char *name : {"RunReport", "ExportReport", "SaveReport"})
+                during << QString("%1 %2").arg(name).arg(entry(screen, name)->isEnabled());
             during << QString("run %1").arg(screen->controller().runReport(reports::Filter::OnlyWorked,
                                                                           {"3", "10", "2026"}, {"3", "10", "2026"}));
             during << QString("view %1").arg(screen->controller().showClockedIn());
@@ -195,12 +200,32 @@ private Q_SLOTS:
             screen->setClockedInTrigger("now");
         });
         control<QPushButton>(screen, "Command1")->click();
-        QCOMPARE(during, (QStringList{"Command1 0", "Command14 0", "RunReport 0", "run 0", "view 0", "toggle 0"}));
+        QCOMPARE(during, (QStringList{"Command1 0", "Command14 0", "Command2 0", "RunReport 0", "ExportReport 0",
+                                      "SaveReport 0", "run 0", "view 0", "toggle 0"}));
         QCOMPARE(model().rowCount(), 1);
         QCOMPARE(model().cell(0, model().columnByTitle("Total-Fraction") - 1), QString("0"));
         QVERIFY(control<QPushButton>(screen, "Command1")->isEnabled());
         QVERIFY(entry(screen, "FirstName")->isChecked());
         QVERIFY(screen->controller().showClockedIn());
+    }
+
+    // "Export Report" and "Print Report" hand on the list as it is shown.
+    void outputsReadTheShownList()
+    {
+        TestEnv::addEmployee(*data::Database::current(), "100");
+        addPunch("100", QDateTime(Day, QTime(8, 0)), QDateTime());
+        ReportWindow *screen = openScreen();
+        screen->controller().showClockedIn();
+        entry(screen, "ExportReport")->trigger();
+        const QStringList lines = platform::Clipboard::text().split("\r\n");
+        QCOMPARE(lines.size(), 3); // titles, the one row, and the end of the last line
+        QVERIFY(lines[1].startsWith("First100\t"));
+        platform::Launcher::clearStarted();
+        control<QPushButton>(screen, "Command2")->click();
+        QCOMPARE(platform::Launcher::started().size(), 1);
+        QFile page(reports::ReportOutputs::pagePath());
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QVERIFY(page.readAll().contains("First100"));
     }
 
     // Closing the window while the list fills hides it at once and deletes it once the fill

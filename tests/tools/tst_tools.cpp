@@ -1,12 +1,17 @@
 // The three helper programs, run as the station runs them: one argument text. Only the
 // loopback interface is used.
 
+#include "reports/reportlistmodel.h"
+#include "reports/reporttext.h"
+
 #include <QBuffer>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -118,6 +123,38 @@ struct Camera : QTcpServer {
     }
     QString address() const { return QStringLiteral("127.0.0.1:%1").arg(serverPort()); }
 };
+
+// The words of each page of a PDF as pdftotext places them: page size and word boxes in points.
+struct PdfPage {
+    QSizeF size;
+    QStringList words;
+    qreal right = 0; // the right edge of the rightmost word
+};
+
+QList<PdfPage> pdfPages(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    static const QRegularExpression page(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
+    static const QRegularExpression word(QStringLiteral("<word xMin=\"[0-9.]+\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\" "
+                                                        "yMax=\"[0-9.]+\">([^<]*)</word>"));
+    QList<PdfPage> pages;
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    for (const QString &part : text.split(QStringLiteral("</page>"))) {
+        const QRegularExpressionMatch p = page.match(part);
+        if (!p.hasMatch())
+            continue;
+        PdfPage result{{p.captured(1).toDouble(), p.captured(2).toDouble()}, {}, 0};
+        for (auto it = word.globalMatch(part); it.hasNext();) {
+            const QRegularExpressionMatch w = it.next();
+            result.words << w.captured(2);
+            result.right = std::max(result.right, w.captured(1).toDouble());
+        }
+        pages << result;
+    }
+    return pages;
+}
 
 } // namespace
 
@@ -303,6 +340,57 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.errorLines, 1);
         QVERIFY(!QFile::exists(folder.filePath("ktly.pdf")));
+    }
+
+    // A report in all 25 columns and 120 rows, written as the report screen writes it: the
+    // table fits the width of a landscape page, every page starts with the title row, and
+    // every cell can be read. The page reads the same with and without a printer.
+    void printUtilityFitsAWideLongReport()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir folder;
+        const QString utility = folder.filePath("vadivovid");
+        QVERIFY(QFile::copy(tool("vadivovid"), utility));
+        reports::ReportListModel model;
+        QStringList titles, cells;
+        for (int c = 1; c <= 25; ++c) {
+            titles << QString("Head%1").arg(c);
+            model.appendColumn(titles.last());
+        }
+        for (int r = 1; r <= 120; ++r) {
+            QStringList row{QString::number(r)};
+            for (int c = 1; c <= 25; ++c)
+                row << QString("r%1c%2").arg(r).arg(c);
+            cells += row.mid(1);
+            model.appendRow(row);
+        }
+        model.appendRow({"121", "Smith & Sons <QA>"});
+        QVERIFY(reports::writeReportPage(model, folder.filePath("ktly.htm")));
+
+        QCOMPARE(run(utility, {"--pdf", folder.filePath("report.pdf")}).exitCode, 0);
+        const QList<PdfPage> pages = pdfPages(folder.filePath("report.pdf"));
+        QVERIFY2(pages.size() > 1, "120 rows span several pages");
+        QStringList words;
+        for (const PdfPage &page : pages) {
+            QVERIFY2(page.size.width() > page.size.height(), "landscape");
+            QVERIFY2(page.right <= page.size.width(), qPrintable(QString::number(page.right)));
+            for (const QString &title : titles)
+                QVERIFY2(page.words.contains(title), qPrintable(title));
+            words += page.words;
+        }
+        for (const QString &cell : cells)
+            QVERIFY2(words.contains(cell), qPrintable(cell));
+        QVERIFY(words.join(' ').contains("Smith &amp; Sons &lt;QA&gt;"));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("CUPS_SERVER", folder.filePath("no-cups.sock"));
+        env.insert("HOME", folder.path());
+        QCOMPARE(run(utility, {}, env).exitCode, 0);
+        const QList<PdfPage> fallback = pdfPages(folder.filePath("ktly.pdf"));
+        QCOMPARE(fallback.size(), pages.size());
+        for (qsizetype i = 0; i < pages.size(); ++i)
+            QCOMPARE(fallback[i].words, pages[i].words);
     }
 };
 

@@ -2,7 +2,10 @@
 //
 // It prints ktly.htm from its own folder on the default printer without asking anything.
 // With no printer installed the page goes to ktly.pdf beside it instead, so it is never
-// lost. "--pdf <file>" prints to the given PDF file.
+// lost. "--pdf <file>" prints to the given PDF file. Either way the page is laid out alike:
+// the report's table is scaled to the width of the page, which turns to landscape when the
+// table is wider than a portrait page; data cells keep to one line as the page asks; and a
+// report longer than a page repeats its title row at the top of every page.
 //
 // Exit 0 when printed, 1 when the page is missing or cannot be printed, 2 on bad arguments.
 
@@ -16,7 +19,11 @@
 #include <QPrinterInfo>
 #include <QStringDecoder>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextOption>
+#include <QTextTable>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +32,10 @@
 namespace {
 
 constexpr auto LongestRun = std::chrono::minutes(10);
+constexpr qreal FontPoints = 9;
+constexpr qreal MarginMillimetres = 10;
+// The document is laid out at 96 dots per inch (see main), in pixels of 1/96 inch.
+constexpr qreal PixelsPerPoint = 96.0 / 72.0;
 
 int fail(int code, const QString &message)
 {
@@ -40,6 +51,51 @@ QString pageText(const QByteArray &bytes)
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
+// Reads the page into the document: cells marked nowrap stay on one line (the rich text
+// engine knows the style, not the attribute), titles wrap between words only, never inside
+// one, and the report's table, the first one, takes its first row as the title row that
+// every page repeats.
+void readPage(QTextDocument &document, const QString &html)
+{
+    QFont font = document.defaultFont();
+    font.setPointSizeF(FontPoints);
+    document.setDefaultFont(font);
+    document.setDefaultStyleSheet(QStringLiteral("td[nowrap] { white-space: nowrap }"));
+    QTextOption wrapping = document.defaultTextOption();
+    wrapping.setWrapMode(QTextOption::WordWrap);
+    document.setDefaultTextOption(wrapping);
+    document.setHtml(html);
+    for (QTextFrame *frame : document.rootFrame()->childFrames()) {
+        if (auto *table = qobject_cast<QTextTable *>(frame)) {
+            QTextTableFormat format = table->format();
+            format.setHeaderRowCount(1);
+            table->setFormat(format);
+            break;
+        }
+    }
+}
+
+// Turns the page to landscape when the table is wider than a portrait page, and sizes the
+// document's pages so that the table's full width maps onto the printable width: a table that
+// is still too wide is printed smaller rather than cut off at the right.
+void fitToPage(QTextDocument &document, QPrinter &printer)
+{
+    document.setTextWidth(1); // the narrowest the content can be laid out
+    const qreal needed = document.idealWidth();
+
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    layout.setMargins(QMarginsF(MarginMillimetres, MarginMillimetres, MarginMillimetres, MarginMillimetres));
+    layout.setOrientation(QPageLayout::Portrait);
+    if (needed > layout.paintRect(QPageLayout::Point).width() * PixelsPerPoint)
+        layout.setOrientation(QPageLayout::Landscape);
+    printer.setPageLayout(layout);
+
+    const QRectF area = printer.pageLayout().paintRect(QPageLayout::Point);
+    const qreal width = std::max(needed, area.width() * PixelsPerPoint);
+    document.setPageSize(QSizeF(width, width * area.height() / area.width()));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -53,6 +109,8 @@ int main(int argc, char *argv[])
     // Nothing is ever shown on screen: a display that is missing or unreachable must not
     // stop the printing, so the utility never connects to one.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // One layout resolution whatever the screen says, so pages come out alike everywhere.
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
     QGuiApplication app(argc, argv);
 
     // A print spooler that never answers must not keep the utility around for ever.
@@ -74,7 +132,7 @@ int main(int argc, char *argv[])
     if (!page.open(QIODevice::ReadOnly))
         return fail(1, QStringLiteral("cannot read %1").arg(page.fileName()));
     QTextDocument document;
-    document.setHtml(pageText(page.readAll()));
+    readPage(document, pageText(page.readAll()));
 
     QPrinter printer(QPrinter::HighResolution);
     const QPrinterInfo installed = pdfFile.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo();
@@ -90,6 +148,7 @@ int main(int argc, char *argv[])
         printer.setOutputFileName(pdfFile);
     }
     printer.setDocName(product::Name + QStringLiteral(" report"));
+    fitToPage(document, printer);
     document.print(&printer);
 
     if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted
