@@ -55,7 +55,8 @@ inline constexpr unsigned HorizontalMask = 0x3;
 // otherwise; drawText() works in device pixels. Conversions between units go by the
 // device's logical resolution (logicalDpiX/Y), so one surface unit means the same physical
 // length on a 96 dpi image and on a 1200 dpi printer. The origin is the top-left corner of
-// the device's usable area (a printer's printable area).
+// the device's usable area (a printer's printable area). drawText and rectangle are virtual
+// so that a surface can be observed (tests record what is drawn).
 class Surface
 {
 public:

@@ -84,32 +84,6 @@ private Q_SLOTS:
         QVERIFY(ink.top() - box.top() <= 6); // lines start at the top
     }
 
-    void longTextStaysInItsRectangle_data()
-    {
-        QTest::addColumn<unsigned>("format");
-        QTest::addColumn<bool>("elided");
-        QTest::newRow("cut at the edge") << 0u << false;
-        QTest::newRow("end ellipsis") << TextFormat::EndEllipsis << true;
-        QTest::newRow("end ellipsis, right aligned") << (TextFormat::EndEllipsis | TextFormat::Right) << true;
-    }
-    void longTextStaysInItsRectangle()
-    {
-        QFETCH(unsigned, format);
-        QFETCH(bool, elided);
-        QImage image = blankPage(300, 60);
-        const QRect box(40, 10, 120, 40);
-        QRect taken;
-        {
-            Surface surface(&image);
-            surface.setFont(QFont("DejaVu Sans", 12));
-            taken = surface.drawText("Wednesday afternoon overtime", box, format);
-        }
-        QCOMPARE(taken.width() <= box.width(), elided);
-        const QRect ink = inkBounds(image);
-        QVERIFY2(box.contains(ink), qPrintable(QString("%1 %2 %3 %4").arg(ink.left()).arg(ink.right()).arg(box.left()).arg(box.right())));
-        QVERIFY(ink.right() >= box.right() - 15); // the text (or its ellipsis) runs up to the edge
-    }
-
     void measuringDrawsNothing()
     {
         QImage image = blankPage(200, 100);
