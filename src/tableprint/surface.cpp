@@ -7,6 +7,7 @@
 #include <QPen>
 #include <QPrinter>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -37,6 +38,8 @@ double unitsPerInch(ScaleMode mode, double dpi)
 
 QStringList textLines(const QString &text, bool singleLine)
 {
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return {text};
     QString plain = text;
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -63,7 +66,18 @@ struct Surface::State {
 
     double dpiX() const { return device ? device->logicalDpiX() : DefaultPictureDpi; }
     double dpiY() const { return device ? device->logicalDpiY() : DefaultPictureDpi; }
-    QFontMetricsF metrics() const { return QFontMetricsF(painter->font(), device); }
+    // Metrics of the painter's current font, kept while the font stays.
+    const QFontMetricsF &metrics()
+    {
+        const QFont &font = painter->font();
+        if (!cachedMetrics || !(font == cachedFont)) {
+            cachedFont = font;
+            cachedMetrics.emplace(font, device);
+        }
+        return *cachedMetrics;
+    }
+    QFont cachedFont;
+    std::optional<QFontMetricsF> cachedMetrics;
     // Lines are whole pixels high, as the platform's text metrics are.
     static double lineHeight(const QFontMetricsF &fm) { return std::ceil(fm.height()); }
     void usePen(const std::optional<QColor> &color)
@@ -171,7 +185,7 @@ double Surface::textHeight(const QString &text) const
 
 double Surface::textWidth(const QString &text) const
 {
-    const QFontMetricsF fm = d->metrics();
+    const QFontMetricsF &fm = d->metrics();
     double widest = 0;
     for (const QString &line : textLines(text, false))
         widest = std::max(widest, fm.horizontalAdvance(line));
@@ -181,7 +195,7 @@ double Surface::textWidth(const QString &text) const
 void Surface::print(const QString &text)
 {
     if (!text.isEmpty()) {
-        const QFontMetricsF fm = d->metrics();
+        const QFontMetricsF &fm = d->metrics();
         d->painter->setPen(d->foreColor);
         double y = d->position.y();
         for (const QString &line : textLines(text, false)) {
@@ -195,17 +209,23 @@ void Surface::print(const QString &text)
 QRect Surface::drawText(const QString &text, const QRect &rect, unsigned format)
 {
     const bool singleLine = format & TextFormat::SingleLine;
-    const QFontMetricsF fm = d->metrics();
+    const QFontMetricsF &fm = d->metrics();
     QStringList lines = textLines(text, singleLine);
+    QVarLengthArray<double, 4> advances;
     double widest = 0;
     for (QString &line : lines) {
-        if ((format & TextFormat::EndEllipsis) && fm.horizontalAdvance(line) > rect.width())
+        double advance = fm.horizontalAdvance(line);
+        if ((format & TextFormat::EndEllipsis) && advance > rect.width()) {
             line = fm.elidedText(line, Qt::ElideRight, std::max(0, rect.width()));
-        widest = std::max(widest, fm.horizontalAdvance(line));
+            advance = fm.horizontalAdvance(line);
+        }
+        advances.append(advance);
+        widest = std::max(widest, advance);
     }
-    const double height = lines.size() * State::lineHeight(fm);
+    const double lineHeight = State::lineHeight(fm);
+    const double height = lines.size() * lineHeight;
     const QRect taken(rect.left(), rect.top(), int(std::ceil(widest)), int(std::ceil(height)));
-    if (format & TextFormat::CalcRect)
+    if ((format & TextFormat::CalcRect) || text.isEmpty())
         return taken;
 
     double y = rect.top();
@@ -215,21 +235,25 @@ QRect Surface::drawText(const QString &text, const QRect &rect, unsigned format)
         y = rect.top() + rect.height() - height;
 
     QPainter *p = d->painter;
-    p->save();
-    p->setClipRect(rect, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    // Clip only what would overflow: most texts fit, and a clip costs on every device.
+    const bool clip = widest > rect.width() || y < rect.top() || y + height > rect.top() + rect.height();
+    if (clip) {
+        p->save();
+        p->setClipRect(rect, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    }
     p->setPen(d->foreColor);
     const unsigned horizontal = format & TextFormat::HorizontalMask;
-    for (const QString &line : std::as_const(lines)) {
-        const double advance = fm.horizontalAdvance(line);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         double x = rect.left();
         if (horizontal == TextFormat::Center)
-            x += (rect.width() - advance) / 2;
+            x += (rect.width() - advances[i]) / 2;
         else if (horizontal == TextFormat::Right)
-            x += rect.width() - advance;
-        p->drawText(QPointF(x, y + fm.ascent()), line);
-        y += State::lineHeight(fm);
+            x += rect.width() - advances[i];
+        p->drawText(QPointF(x, y + fm.ascent()), lines[i]);
+        y += lineHeight;
     }
-    p->restore();
+    if (clip)
+        p->restore();
     return taken;
 }
 
