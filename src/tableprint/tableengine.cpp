@@ -99,17 +99,17 @@ struct Class1::Layout {
     int offset = 0;         // pixels
 };
 
-// Applies cell fonts to the surface. A cell without a font leaves the current one. When
-// drawing, a font equal to the one applied last is not applied again.
+// Applies cell fonts to the surface. A cell without a font leaves the current one; a font
+// equal to the one applied last is not applied again.
 class Class1::FontTracker
 {
 public:
-    FontTracker(Surface &surface, bool skipRepeats)
-        : m_surface(surface), m_last(surface.font()), m_skipRepeats(skipRepeats) {}
+    explicit FontTracker(Surface &surface)
+        : m_surface(surface), m_last(surface.font()) {}
 
     void apply(const CellFont &font)
     {
-        if (!font || (m_skipRepeats && *font == m_last))
+        if (!font || *font == m_last)
             return;
         m_surface.setFont(*font);
         m_last = *font;
@@ -118,8 +118,18 @@ public:
 private:
     Surface &m_surface;
     QFont m_last;
-    bool m_skipRepeats;
 };
+
+namespace {
+
+// Puts the surface's font back when it goes out of scope.
+struct FontKeeper {
+    Surface &surface;
+    QFont font;
+    ~FontKeeper() { surface.setFont(font); }
+};
+
+} // namespace
 
 Class1::Class1()
 {
@@ -244,16 +254,9 @@ Class1::Layout Class1::measure(Surface &surface, FontTracker &fonts, bool forDra
 
 int Class1::CalcNumRowsPerPage(Surface &objOutput, bool bWithHeader, std::optional<bool> bWithFooter)
 {
-    const QFont kept = objOutput.font();
-    FontTracker fonts(objOutput, false);
-    Layout layout;
-    try {
-        layout = measure(objOutput, fonts, false);
-    } catch (...) {
-        objOutput.setFont(kept);
-        throw;
-    }
-    objOutput.setFont(kept);
+    const FontKeeper keeper{objOutput, objOutput.font()};
+    FontTracker fonts(objOutput);
+    const Layout layout = measure(objOutput, fonts, false);
 
     double space = objOutput.scaleHeight() - MarginBottom - MarginTop;
     if (bWithHeader)
@@ -268,18 +271,13 @@ int Class1::CalcNumRowsPerPage(Surface &objOutput, bool bWithHeader, std::option
 
 void Class1::DrawTable(Surface &objOutput, int lRowToStart, int lStartPage)
 {
-    struct FontRestore {
-        Surface &surface;
-        QFont font;
-        ~FontRestore() { surface.setFont(font); }
-    } restore{objOutput, objOutput.font()};
-
-    FontTracker measuring(objOutput, true);
+    const FontKeeper keeper{objOutput, objOutput.font()};
+    FontTracker measuring(objOutput);
     const Layout layout = measure(objOutput, measuring, true);
     // Drawing starts again from the surface's own font: a cell without a font is drawn
     // with the font applied last before it in drawing order, not with a measuring leftover.
-    objOutput.setFont(restore.font);
-    FontTracker fonts(objOutput, true);
+    objOutput.setFont(keeper.font);
+    FontTracker fonts(objOutput);
     objOutput.setFillStyle(FillStyle::Transparent);
 
     // Whether a page started at the top margin holds at least one body row.
