@@ -298,8 +298,9 @@ void MainMenu::editUsers()
 
 void MainMenu::runReports()
 {
-    m_view->openReports();
+    // Hidden first: a report screen that cannot open shows the main menu again.
     m_view->hideWindow();
+    m_view->openReports();
 }
 
 void MainMenu::editClockedInOut()

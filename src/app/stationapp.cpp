@@ -3,6 +3,7 @@
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 #include "station/lockdown.h"
+#include "platform/regional.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -15,6 +16,8 @@ StationApp::StationApp()
     m_punches.setIdField(&m_clock);
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
+    m_menuWindow.setReportsOpener([this] { openReports(); });
+    m_menuWindow.setClockedInOpener([this] { showClockedIn(); });
     m_mainMenu.setClockScreen(&m_clock);
     m_mainMenu.setEndProgram([this] { endProgram(); });
     m_clock.setEndProgram([this] { endProgram(); });
@@ -24,6 +27,7 @@ StationApp::~StationApp()
 {
     m_mainMenu.setClockScreen(nullptr);
     delete m_employees;
+    delete m_reports;
 }
 
 bool StationApp::start()
@@ -51,6 +55,38 @@ void StationApp::openEmployees()
     m_employees->open();
 }
 
+bool StationApp::openReports()
+{
+    if (m_reports) {
+        m_reports->show();
+        m_reports->raise();
+        m_reports->activateWindow();
+        return true;
+    }
+    m_reports = new reports::ReportWindow(m_mainMenu.options());
+    reports::ReportController &controller = m_reports->controller();
+    controller.setReturnToMainMenu([this] { m_mainMenu.showAndRefresh(); });
+    controller.setShowMainMenu([this] { m_menuWindow.showWindow(); });
+    if (!m_reports->open()) {
+        // The failure was shown; the station goes back to the main menu.
+        delete m_reports;
+        m_menuWindow.showWindow();
+        return false;
+    }
+    return true;
+}
+
+void StationApp::showClockedIn()
+{
+    if (!m_reports && !openReports())
+        return;
+    // A new text each time, also twice within one second.
+    const QString now = regional::stationTimeText();
+    if (m_reports->clockedInTrigger() == now)
+        m_reports->setClockedInTrigger(QString());
+    m_reports->setClockedInTrigger(now);
+}
+
 void StationApp::endProgram()
 {
     m_ended = true;
@@ -59,6 +95,8 @@ void StationApp::endProgram()
     m_menuWindow.hide();
     if (m_employees)
         m_employees->hide();
+    if (m_reports)
+        m_reports->hide();
     // exit(), not quit(): quit() first asks every window to close, and the clock screen
     // refuses. Before the event loop runs there is nothing to leave: start() reports the
     // end, and an exit() then would make every later event loop return at once.

@@ -3,6 +3,7 @@
 #include "admin/mainmenu.h"
 #include "admin/mainmenuwindow.h"
 #include "employees/employeescreen.h"
+#include "reports/reportwindow.h"
 #include "station/clockscreen.h"
 #include "station/photopopup.h"
 #include "station/punchservice.h"
@@ -34,10 +35,15 @@ public:
     station::Form1 &clockScreen() { return m_clock; }
     station::Form8 &popup() { return m_popup; }
     station::PunchService &punches() { return m_punches; }
+    // The report screen while it exists (closing it through its window deletes it).
+    reports::ReportWindow *reportScreen() { return m_reports; }
 
 private:
     void endProgram();
     void openEmployees();
+    // The report screen, built and opened when missing; false when it could not open.
+    bool openReports();
+    void showClockedIn();
 
     admin::MainMenu m_mainMenu;
     admin::MainMenuWindow m_menuWindow{m_mainMenu};
@@ -46,6 +52,7 @@ private:
     station::Form1 m_clock;
     // Built when first opened; closing it through its window deletes it.
     QPointer<employees::EmployeeScreen> m_employees;
+    QPointer<reports::ReportWindow> m_reports;
     bool m_ended = false;
 };
 

@@ -84,9 +84,35 @@ QString DbError::numberAndDescription() const
     return QString::number(number) + QStringLiteral("\r\n") + description;
 }
 
-Row::Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values)
-    : m_columns(std::move(columns)), m_values(std::move(values))
+Row::Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values,
+         std::shared_ptr<const QList<bool>> storedDateTimes)
+    : m_columns(std::move(columns)), m_values(std::move(values)), m_storedDateTimes(std::move(storedDateTimes))
 {
+}
+
+bool Row::isStoredDateTime(int index) const
+{
+    return m_storedDateTimes && index >= 0 && index < m_storedDateTimes->size() && m_storedDateTimes->at(index)
+           && m_values.at(index).typeId() == QMetaType::QString;
+}
+
+QDateTime Row::wallDateTime(int index) const
+{
+    QDate date;
+    QTime time;
+    if (isStoredDateTime(index) && regional::parseStoredForm(m_values.at(index).toString(), &date, &time))
+        return QDateTime(date, time, Qt::UTC);
+    const QVariant v = value(index);
+    if (!v.isValid() || v.isNull())
+        return {};
+    QDateTime local;
+    if (v.typeId() == QMetaType::QDateTime)
+        local = v.toDateTime();
+    else if (v.typeId() == QMetaType::QDate)
+        local = QDateTime(v.toDate(), QTime(0, 0));
+    else
+        local = regional::parseDateTime(v.toString()).value_or(QDateTime());
+    return local.isValid() ? QDateTime(local.date(), local.time(), Qt::UTC) : QDateTime();
 }
 
 bool Row::has(const QString &column) const
@@ -96,10 +122,23 @@ bool Row::has(const QString &column) const
 
 QVariant Row::value(const QString &column) const
 {
-    if (!m_columns)
+    return value(indexOf(column));
+}
+
+int Row::indexOf(const QString &column) const
+{
+    return m_columns ? m_columns->value(column.toLower(), -1) : -1;
+}
+
+QVariant Row::value(int index) const
+{
+    if (index < 0 || index >= m_values.size())
         return {};
-    const int index = m_columns->value(column.toLower(), -1);
-    return index < 0 ? QVariant() : m_values.at(index);
+    if (isStoredDateTime(index)) {
+        if (auto parsed = regional::parseDateTime(m_values.at(index).toString()))
+            return *parsed;
+    }
+    return m_values.at(index);
 }
 
 bool Row::isNull(const QString &column) const
@@ -110,7 +149,18 @@ bool Row::isNull(const QString &column) const
 
 QString Row::text(const QString &column) const
 {
-    const QVariant v = value(column);
+    return text(indexOf(column));
+}
+
+QString Row::text(int index) const
+{
+    if (isStoredDateTime(index)) {
+        QDate date;
+        QTime time;
+        if (regional::parseStoredForm(m_values.at(index).toString(), &date, &time))
+            return regional::generalDate(date, time);
+    }
+    const QVariant v = value(index);
     if (!v.isValid() || v.isNull())
         return QString();
     switch (v.typeId()) {
@@ -204,6 +254,9 @@ DbError Database::openEmbedded(const QString &folder)
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("PRAGMA journal_mode=DELETE")))
         return {errors::GeneralFailure, probe.lastError().databaseText()};
+    // Room for the pages of a long report (16 MB instead of 2), so that reading it does not
+    // fetch the same pages from the file again and again.
+    probe.exec(QStringLiteral("PRAGMA cache_size=-16384"));
     return {};
 }
 
@@ -255,9 +308,9 @@ QSqlDatabase Database::handle() const
     return QSqlDatabase::database(m_name, false);
 }
 
-QString Database::dateDiffUnit(char unit) const
+QString Database::dateDiffUnit(char unit, bool sqlServer)
 {
-    return m_sqlServer ? QString(QLatin1Char(unit)) : QStringLiteral("'%1'").arg(QLatin1Char(unit));
+    return sqlServer ? QString(QLatin1Char(unit)) : QStringLiteral("'%1'").arg(QLatin1Char(unit));
 }
 
 QVariant Database::bindable(const QVariant &value) const
@@ -311,31 +364,148 @@ QueryResult Database::query(const QString &sql, const QVariantList &values)
     if (!m_inTransaction)
         m_busyDeadline.setRemainingTime(LockWaitMs);
     QueryResult result;
-    if (m_openError) {
-        result.error = m_openError;
-        return result;
+    result.error = run(sql, values, &result.rowsAffected, [&result](const Row &row) {
+        result.rows.append(row);
+        return true;
+    });
+    return result;
+}
+
+DbError Database::forEachRow(const QString &sql, const QVariantList &values,
+                             const std::function<bool(const Row &)> &onRow)
+{
+    if (!m_sqlServer && !m_openError) {
+        if (sqlite3 *db = sqliteHandle(handle()))
+            return streamEmbedded(db, sql, values, onRow);
     }
+    return run(sql, values, nullptr, onRow);
+}
+
+// Reads an embedded result straight from the engine: long reports spend most of their
+// time turning cells into values. A text equal to the same column's text in the row before
+// shares that row's value, as the employee's columns do on every punch of a report.
+DbError Database::streamEmbedded(sqlite3 *db, const QString &sql, const QVariantList &values,
+                                 const std::function<bool(const Row &)> &onRow)
+{
+    auto failure = [this, db] {
+        return errorFrom(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
+                                   QString::number(sqlite3_extended_errcode(db))));
+    };
+    sqlite3_stmt *raw = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
+        return failure();
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> stmt(raw, sqlite3_finalize);
+
+    if (sqlite3_bind_parameter_count(raw) != values.size())
+        return {errors::CommandFailed, QStringLiteral("Parameter count mismatch")};
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant v = bindable(values[i]);
+        int rc = SQLITE_OK;
+        if (!v.isValid() || v.isNull()) {
+            rc = sqlite3_bind_null(raw, i + 1);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Bool:
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+                rc = sqlite3_bind_int64(raw, i + 1, v.toLongLong());
+                break;
+            case QMetaType::Double:
+                rc = sqlite3_bind_double(raw, i + 1, v.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray blob = v.toByteArray();
+                rc = sqlite3_bind_blob(raw, i + 1, blob.constData(), int(blob.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QString s = v.toString();
+                rc = sqlite3_bind_text16(raw, i + 1, s.utf16(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            return failure();
+    }
+
+    const int count = sqlite3_column_count(raw);
+    auto columns = std::make_shared<QHash<QString, int>>();
+    auto isDateTime = std::make_shared<QList<bool>>(count, false);
+    for (int i = 0; i < count; ++i) {
+        columns->insert(QString::fromUtf8(sqlite3_column_name(raw, i)).toLower(), i);
+        const char *declared = sqlite3_column_decltype(raw, i);
+        (*isDateTime)[i] = declared && qstricmp(declared, "datetime") == 0;
+    }
+    // The values of the current row, overwritten in place row after row while no reader
+    // keeps a row; a text equal to the one before is left as it is.
+    QList<QVariant> cells(count);
+    QList<QByteArray> texts(count);
+    QList<bool> holdsText(count, false);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        for (int i = 0; i < count; ++i) {
+            const int type = sqlite3_column_type(raw, i);
+            if (type == SQLITE_TEXT) {
+                const char *cell = reinterpret_cast<const char *>(sqlite3_column_text(raw, i));
+                const int bytes = sqlite3_column_bytes(raw, i);
+                if (holdsText[i] && QByteArrayView(texts[i]) == QByteArrayView(cell, bytes))
+                    continue;
+                // Date-times stay in their stored form until a reader asks for them.
+                cells[i] = QString::fromUtf8(cell, bytes);
+                texts[i] = QByteArray(cell, bytes);
+                holdsText[i] = true;
+                continue;
+            }
+            holdsText[i] = false;
+            switch (type) {
+            case SQLITE_INTEGER:
+                cells[i] = qlonglong(sqlite3_column_int64(raw, i));
+                break;
+            case SQLITE_FLOAT:
+                cells[i] = sqlite3_column_double(raw, i);
+                break;
+            case SQLITE_BLOB:
+                cells[i] = QByteArray(static_cast<const char *>(sqlite3_column_blob(raw, i)), sqlite3_column_bytes(raw, i));
+                break;
+            default:
+                // NULL, as a text column's NULL, like the engine's own driver reads it.
+                cells[i] = QVariant(QMetaType::fromType<QString>());
+                break;
+            }
+        }
+        if (!onRow(Row(columns, cells, isDateTime)))
+            return {};
+    }
+    if (rc != SQLITE_DONE)
+        return failure();
+    return {};
+}
+
+DbError Database::run(const QString &sql, const QVariantList &values, int *rowsAffected,
+                      const std::function<bool(const Row &)> &onRow)
+{
+    if (m_openError)
+        return m_openError;
     QSqlDatabase db = handle();
-    if (!db.isOpen()) {
-        result.error = {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
-        return result;
-    }
+    if (!db.isOpen())
+        return {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
 
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        result.error = errorFrom(q.lastError());
-        return result;
-    }
+    if (!q.prepare(sql))
+        return errorFrom(q.lastError());
     for (const QVariant &v : values)
         q.addBindValue(bindable(v));
-    if (!q.exec()) {
-        result.error = errorFrom(q.lastError());
-        return result;
-    }
-    result.rowsAffected = q.numRowsAffected();
+    if (!q.exec())
+        return errorFrom(q.lastError());
+    if (rowsAffected)
+        *rowsAffected = q.numRowsAffected();
     if (!q.isSelect())
-        return result;
+        return {};
 
     const QSqlRecord record = q.record();
     auto columns = std::make_shared<QHash<QString, int>>();
@@ -359,11 +529,12 @@ QueryResult Database::query(const QString &sql, const QVariantList &values)
             }
             values.append(v);
         }
-        result.rows.append(Row(columns, std::move(values)));
+        if (!onRow(Row(columns, std::move(values))))
+            return {};
     }
     if (q.lastError().isValid())
-        result.error = errorFrom(q.lastError());
-    return result;
+        return errorFrom(q.lastError());
+    return {};
 }
 
 DbError Database::exec(const QString &sql, const QVariantList &values)

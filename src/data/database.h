@@ -8,7 +8,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
+
+struct sqlite3;
 
 namespace data {
 
@@ -47,10 +50,22 @@ class Row
 {
 public:
     Row() = default;
-    Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values);
+    // storedDateTimes, when given, marks the columns whose values are date-times still in
+    // their stored text form; they are read as date-times when asked for.
+    Row(std::shared_ptr<const QHash<QString, int>> columns, QList<QVariant> values,
+        std::shared_ptr<const QList<bool>> storedDateTimes = {});
 
     bool has(const QString &column) const;
     QVariant value(const QString &column) const;
+    // Position of a column for the positional readers below, -1 when there is none. Rows of
+    // one result share their columns, so a reader of many rows looks a name up once.
+    int indexOf(const QString &column) const;
+    QVariant value(int index) const;
+    QString text(int index) const;
+    // A date-time value's date and time as written, on the UTC line so that no local-time
+    // rules are consulted: for minute and day arithmetic over many rows. Invalid when the
+    // value is NULL or not a date-time.
+    QDateTime wallDateTime(int index) const;
     bool isNull(const QString &column) const;
     // The value as text: NULL as empty, date-times in the regional general date form,
     // whole numbers without a decimal part.
@@ -59,8 +74,11 @@ public:
     double number(const QString &column) const;
 
 private:
+    bool isStoredDateTime(int index) const;
+
     std::shared_ptr<const QHash<QString, int>> m_columns;
     QList<QVariant> m_values;
+    std::shared_ptr<const QList<bool>> m_storedDateTimes;
 };
 
 struct QueryResult {
@@ -95,6 +113,11 @@ public:
     const DbError &openError() const { return m_openError; }
 
     QueryResult query(const QString &sql, const QVariantList &values = {});
+    // Runs a query and hands each row to onRow as it is read, without keeping the rows, so
+    // a long result costs the memory of one row. onRow returns false to stop reading. The
+    // connection stays held while rows are read, also when onRow lets events run.
+    DbError forEachRow(const QString &sql, const QVariantList &values,
+                       const std::function<bool(const Row &)> &onRow);
     DbError exec(const QString &sql, const QVariantList &values = {});
 
     // A transaction that holds the write lock from its start, so a check and the write
@@ -108,7 +131,8 @@ public:
     static constexpr int LockWaitMs = 5000;
 
     // The quoted unit on the embedded engine, the bare one on SQL Server: "'n'" or "n".
-    QString dateDiffUnit(char unit) const;
+    QString dateDiffUnit(char unit) const { return dateDiffUnit(unit, m_sqlServer); }
+    static QString dateDiffUnit(char unit, bool sqlServer);
 
     QSqlDatabase handle() const;
 
@@ -122,6 +146,10 @@ private:
     QVariant bindable(const QVariant &value) const;
     DbError errorFrom(const class QSqlError &error) const;
     static int busyWait(void *self, int count);
+    DbError run(const QString &sql, const QVariantList &values, int *rowsAffected,
+                const std::function<bool(const Row &)> &onRow);
+    DbError streamEmbedded(::sqlite3 *db, const QString &sql, const QVariantList &values,
+                           const std::function<bool(const Row &)> &onRow);
 
     QString m_name;
     bool m_sqlServer = false;

@@ -2,7 +2,10 @@
 
 #include "platform/clock.h"
 
+#include <QHash>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace regional {
 
@@ -13,15 +16,87 @@ std::optional<QLocale> &localeOverride()
     return l;
 }
 
+// The formats of one locale and the date and time texts already rendered with them. Long
+// reports render the same days and times many times over; building a text from its format
+// costs far more than looking it up.
+struct Rendering {
+    QLocale locale;
+    QString shortDate;
+    QString longTime;
+    QStringList timeFormats;
+    QHash<qint64, QString> dates; // by Julian day
+    QHash<int, QString> times;    // by second of the day
+};
+
+constexpr qsizetype RememberedTexts = 20000;
+
+Rendering &rendering()
+{
+    static Rendering r;
+    static bool ready = false;
+    const QLocale current = locale();
+    if (!ready || !(r.locale == current)) {
+        r = Rendering();
+        r.locale = current;
+        r.shortDate = current.dateFormat(QLocale::ShortFormat);
+        if (!r.shortDate.contains(QStringLiteral("yyyy")))
+            r.shortDate.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+        r.longTime = current.timeFormat(QLocale::LongFormat);
+        // Drop the time-zone part ("t", "tt"...) with the blank before it.
+        static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+        r.longTime.remove(zone);
+        r.longTime = r.longTime.trimmed();
+        r.timeFormats = QStringList{r.longTime};
+        QString noSeconds = r.longTime;
+        noSeconds.remove(QStringLiteral(":ss"));
+        if (noSeconds != r.longTime)
+            r.timeFormats << noSeconds;
+        ready = true;
+    }
+    return r;
+}
+
 QStringList timeFormats()
 {
-    QString longTime = longTimeFormat();
-    QStringList formats{longTime};
-    QString noSeconds = longTime;
-    noSeconds.remove(QStringLiteral(":ss"));
-    if (noSeconds != longTime)
-        formats << noSeconds;
-    return formats;
+    return rendering().timeFormats;
+}
+
+QString timeText(const QTime &time)
+{
+    Rendering &r = rendering();
+    const int second = time.msecsSinceStartOfDay() / 1000;
+    auto found = r.times.constFind(second);
+    if (found != r.times.constEnd())
+        return *found;
+    if (r.times.size() >= RememberedTexts)
+        r.times.clear();
+    const QString text = r.locale.toString(QTime(0, 0).addSecs(second), r.longTime);
+    r.times.insert(second, text);
+    return text;
+}
+
+int digits(QStringView text, qsizetype from, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+std::optional<QDateTime> parseStored(QStringView t)
+{
+    QDate date;
+    QTime time;
+    if (!parseStoredForm(t, &date, &time))
+        return std::nullopt;
+    const QDateTime value(date, time);
+    if (!value.isValid())
+        return std::nullopt;
+    return value;
 }
 } // namespace
 
@@ -42,33 +117,46 @@ void setLocale(const QLocale &l)
 
 QString shortDateFormat()
 {
-    QString format = locale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy")))
-        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return format;
+    return rendering().shortDate;
 }
 
 QString longTimeFormat()
 {
-    QString format = locale().timeFormat(QLocale::LongFormat);
-    // Drop the time-zone part ("t", "tt"...) with the blank before it.
-    format.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
-    return format.trimmed();
+    return rendering().longTime;
 }
 
 QString shortDate(const QDate &date)
 {
-    return locale().toString(date, shortDateFormat());
+    Rendering &r = rendering();
+    const qint64 day = date.toJulianDay();
+    auto found = r.dates.constFind(day);
+    if (found != r.dates.constEnd())
+        return *found;
+    if (r.dates.size() >= RememberedTexts)
+        r.dates.clear();
+    const QString text = r.locale.toString(date, r.shortDate);
+    r.dates.insert(day, text);
+    return text;
 }
 
 QString generalDate(const QDateTime &value)
 {
-    const QTime time = value.time();
-    if (value.date() == zeroDate())
-        return locale().toString(time, longTimeFormat());
+    return generalDate(value.date(), value.time());
+}
+
+QString generalDate(const QDate &date, const QTime &time)
+{
+    if (date == zeroDate())
+        return timeText(time);
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
-        return shortDate(value.date());
-    return shortDate(value.date()) + QLatin1Char(' ') + locale().toString(time, longTimeFormat());
+        return shortDate(date);
+    const QString day = shortDate(date);
+    const QString clock = timeText(time);
+    QString text(day.size() + 1 + clock.size(), Qt::Uninitialized);
+    QChar *out = std::copy_n(day.constData(), day.size(), text.data());
+    *out++ = QLatin1Char(' ');
+    std::copy_n(clock.constData(), clock.size(), out);
+    return text;
 }
 
 QString stationTimeText()
@@ -81,6 +169,30 @@ QString stationDateText()
     return shortDate(platform::Clock::now().date());
 }
 
+bool parseStoredForm(QStringView t, QDate *date, QTime *time)
+{
+    if (t.size() != 10 && t.size() != 19)
+        return false;
+    if (t[4] != u'-' || t[7] != u'-')
+        return false;
+    const int y = digits(t, 0, 4), mo = digits(t, 5, 2), d = digits(t, 8, 2);
+    if (y < 0 || mo < 0 || d < 0 || !QDate::isValid(y, mo, d))
+        return false;
+    int h = 0, mi = 0, sec = 0;
+    if (t.size() == 19) {
+        if ((t[10] != u' ' && t[10] != u'T') || t[13] != u':' || t[16] != u':')
+            return false;
+        h = digits(t, 11, 2);
+        mi = digits(t, 14, 2);
+        sec = digits(t, 17, 2);
+        if (h < 0 || mi < 0 || sec < 0 || !QTime::isValid(h, mi, sec))
+            return false;
+    }
+    *date = QDate(y, mo, d);
+    *time = QTime(h, mi, sec);
+    return true;
+}
+
 QDate zeroDate()
 {
     return QDate(1899, 12, 30);
@@ -91,6 +203,8 @@ std::optional<QDateTime> parseDateTime(const QString &input)
     const QString text = input.simplified();
     if (text.isEmpty())
         return std::nullopt;
+    if (auto stored = parseStored(text))
+        return stored;
 
     static const QStringList canonical{QStringLiteral("yyyy-MM-dd HH:mm:ss"),
                                        QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"),

@@ -20,6 +20,7 @@ QString longTimeFormat();
 // The general date form: short date, one blank, long time. A time of exactly 00:00:00
 // renders as the date alone, a value on the zero date (1899-12-30) as the time alone.
 QString generalDate(const QDateTime &value);
+QString generalDate(const QDate &date, const QTime &time);
 QString shortDate(const QDate &date);
 
 // The station time text and station date text, each a fresh reading of the clock.
@@ -29,6 +30,9 @@ QString stationDateText();
 // Reads a text in the general date form back (date and time, date alone, time alone on
 // the zero date), and the canonical stored form. Seconds are optional.
 std::optional<QDateTime> parseDateTime(const QString &text);
+// Reads the stored form alone ("yyyy-MM-dd", "yyyy-MM-dd HH:mm:ss", or with a "T") into its
+// date and time, without building a date-time. False for any other text.
+bool parseStoredForm(QStringView text, QDate *date, QTime *time);
 
 // The zero date that a time alone belongs to.
 QDate zeroDate();

@@ -280,6 +280,46 @@ private Q_SLOTS:
         QVERIFY(db->query("select len(NULL) as n").first().isNull("n"));
     }
 
+    // Rows read one at a time carry the same values and texts as a whole result, also
+    // where a text repeats from the row before, and a row kept by the reader stays as read.
+    void streamedRowsMatchTheWholeResult()
+    {
+        auto db = m_env->createDatabase();
+        const QDateTime in(QDate(2026, 3, 1), QTime(8, 0, 5));
+        const QList<QVariantList> punches{{in, in.addSecs(3600), "7"},
+                                          {in.addDays(1), QVariant(), "7"},
+                                          {QVariant(), in.addDays(2), "8"},
+                                          {in.addDays(2), in.addDays(2), "8"}};
+        for (const QVariantList &p : punches)
+            QVERIFY(!db->exec("insert into clocktable (ClockedIn, ClockedOut, TotalClock, RowDate, UserIDLogin) "
+                              "values (?, ?, 60, ?, ?)", {p[0], p[1], QDate(2026, 3, 1), p[2]}));
+        const QString sql = "select * from clocktable where UserIDLogin <> ? order by ID";
+        const QueryResult whole = db->query(sql, {"none"});
+        QList<Row> kept;
+        QVERIFY(!db->forEachRow(sql, {"none"}, [&](const Row &row) {
+            kept << row;
+            return true;
+        }));
+        QCOMPARE(kept.size(), whole.rows.size());
+        for (qsizetype r = 0; r < kept.size(); ++r) {
+            for (const char *column : {"ID", "ClockedIn", "ClockedOut", "TotalClock", "RowDate", "UserIDLogin"}) {
+                const int i = kept[r].indexOf(column);
+                QCOMPARE(kept[r].text(i), whole.rows[r].text(column));
+                QCOMPARE(kept[r].value(i), whole.rows[r].value(column));
+                QCOMPARE(kept[r].isNull(column), whole.rows[r].isNull(column));
+                const QDateTime local = whole.rows[r].value(column).toDateTime();
+                QCOMPARE(kept[r].wallDateTime(i), local.isValid() && whole.rows[r].value(column).typeId() == QMetaType::QDateTime
+                                                      ? QDateTime(local.date(), local.time(), Qt::UTC)
+                                                      : QDateTime());
+            }
+        }
+        int read = 0;
+        QVERIFY(!db->forEachRow(sql, {"none"}, [&](const Row &) { return ++read < 2; }));
+        QCOMPARE(read, 2);
+        QCOMPARE(db->forEachRow("select * from nosuchtable", {}, [](const Row &) { return true; }).number,
+                 errors::InvalidObject);
+    }
+
     void rejectedStatementsReportNumberAndDescription()
     {
         auto db = m_env->createDatabase();

@@ -1,0 +1,203 @@
+// Run Report over 200 employees and 100,000 punches in the range: the time the report
+// screen takes to fill its list, against the sqlite3 tool running the same query on the
+// same file, and the peak memory of the fill. Usage: bench_report [punches]
+#include "data/database.h"
+#include "data/schema.h"
+#include "platform/regional.h"
+#include "platform/scripting.h"
+#include "reports/daterangepanel.h"
+#include "reports/reportwindow.h"
+#include "settings/settingsstore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+constexpr int Employees = 200;
+const QDate First(2026, 1, 1);
+constexpr int Days = 50;
+constexpr int Rounds = 5;
+
+void fail(const QString &what)
+{
+    std::fprintf(stderr, "bench_report: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+void run(sqlite3 *db, const QByteArray &sql)
+{
+    char *error = nullptr;
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK)
+        fail(QString::fromUtf8(error ? error : "sqlite error"));
+}
+
+// The station's database with the employees and their punches, Days working days of
+// punches spread evenly over the employees.
+QString buildDatabase(const QString &folder, int punches)
+{
+    const QString path = data::Database::embeddedFilePath(folder);
+    if (const data::DbError error = data::createEmbeddedDatabase(path))
+        fail(error.description);
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
+        fail(QStringLiteral("cannot open ") + path);
+    run(db, "PRAGMA synchronous=OFF");
+    run(db, "BEGIN");
+    run(db, QStringLiteral(
+                "WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n WHERE x + 1 < %1) "
+                "INSERT INTO UserTable (FirstName, LastName, Address1, Address2, City, State, ZipCode, Phone1, "
+                "Phone2, SSNumber, Title, Email, Memos, Notes, AdminLevel, UserIDLogin, Disabled, HourlyRate, "
+                "DisplayText, PhotoEnabled, SoundEnabled, PhotoOnOff, PhotoDisplay, PhotoType) "
+                "SELECT 'First' || x, 'Last' || x, x || ' Main Street', 'Suite ' || x, 'Springfield', 'IL', "
+                "'62701', '555-01' || x, '555-02' || x, '123-45-' || x, 'Clerk', 'e' || x || '@example.com', "
+                "'Memo of ' || x, 'Notes of ' || x, '2-Standard User', 'E' || substr('000' || x, -3, 3), 0, '12.50', "
+                "'Hello', 0, 0, 0, 5, 'True' FROM n")
+                .arg(Employees)
+                .toUtf8());
+    // Punch x: employee x mod Employees, day (x / Employees) mod Days, a shift from about
+    // 8:00 to 16:30 that moves by a few seconds per punch.
+    run(db, QStringLiteral(
+                "WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n WHERE x + 1 < %1) "
+                "INSERT INTO ClockTable (ClockedIn, ClockedOut, TotalClock, RowDate, UserIDLogin) "
+                "SELECT datetime('%2', '+' || ((x / %3) % %4) || ' days', '+' || (28800 + (x % 997) + (x / %5) * 60) || ' seconds'), "
+                "datetime('%2', '+' || ((x / %3) % %4) || ' days', '+' || (59400 + (x % 991)) || ' seconds'), 510, "
+                "datetime('%2', '+' || ((x / %3) % %4) || ' days'), 'E' || substr('000' || (x % %3), -3, 3) FROM n")
+                .arg(punches)
+                .arg(First.toString(Qt::ISODate))
+                .arg(Employees)
+                .arg(Days)
+                .arg(Employees * Days)
+                .toUtf8());
+    run(db, "COMMIT");
+    sqlite3_close(db);
+    return path;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+qint64 statusKb(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// The query of "Only Show Employees who worked" for the sqlite3 tool, which lacks DateDiff
+// and len: plain comparisons of the stored dates and length().
+QString toolQuery(const QDate &first, const QDate &last)
+{
+    return QStringLiteral("select b.*,a.totalclock, A.clockedin, a.clockedout, a.rowdate  from clocktable a, usertable b "
+                          " where  a.useridlogin = b.useridlogin  and rowdate >= '%1' and rowdate < '%2' "
+                          " and (length(A.clockedin) > 12 or a.clockedin is null) and  (length(a.clockedout) > 12  or "
+                          "a.clockedout is null)   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,  a.rowdate ;")
+        .arg(first.toString(Qt::ISODate), last.addDays(1).toString(Qt::ISODate));
+}
+
+// The tool writes its whole result, as text, to a file beside the database.
+double toolMs(const QString &path, const QString &query, qint64 *lines)
+{
+    const QString output = path + QStringLiteral(".txt");
+    QProcess tool;
+    tool.setProgram(QStringLiteral("sqlite3"));
+    tool.setArguments({path, query});
+    tool.setStandardOutputFile(output);
+    QElapsedTimer t;
+    t.start();
+    tool.start();
+    if (!tool.waitForFinished(-1) || tool.exitCode() != 0)
+        fail(QStringLiteral("the sqlite3 tool failed"));
+    const double ms = t.nsecsElapsed() / 1e6;
+    QFile f(output);
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("no output of the sqlite3 tool"));
+    *lines = 0;
+    while (!f.atEnd())
+        *lines += f.readLine().endsWith('\n') ? 1 : 0;
+    return ms;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    regional::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    platform::setScripted(true);
+    int punches = 100000;
+    for (const QString &a : app.arguments().mid(1))
+        if (a.toInt() > 0)
+            punches = a.toInt();
+
+    QTemporaryDir dir;
+    if (qEnvironmentVariableIsSet("BENCH_KEEP"))
+        dir.setAutoRemove(false);
+    if (!dir.isValid())
+        fail(QStringLiteral("no temporary folder"));
+    const QString path = buildDatabase(dir.path(), punches);
+    const QDate last = First.addDays(Days - 1);
+
+    // The real report screen, with its settings in the temporary folder: every column shown.
+    settings::setStoreFolder(dir.filePath(QStringLiteral("config")));
+    data::ConnectionSettings connection;
+    connection.accessFolder = dir.path();
+    auto *screen = new reports::ReportWindow([connection] { return connection; });
+    if (!screen->open())
+        fail(QStringLiteral("the report screen does not open"));
+    const auto fields = [](const QDate &d) {
+        return reports::Fields{QString::number(d.month()), QString::number(d.day()), QString::number(d.year())};
+    };
+    screen->dateRange().setRange(1, fields(First));
+    screen->dateRange().setRange(2, fields(last));
+    QApplication::processEvents();
+
+    // Fill and tool take turns, Rounds times each, so that both meet the same load on the
+    // machine; the medians are compared.
+    const qint64 rssBefore = statusKb("VmRSS:");
+    auto *run = screen->findChild<QPushButton *>(QStringLiteral("Command1"));
+    const reports::ReportListModel &model = screen->controller().model();
+    std::vector<double> fills, tools;
+    qint64 lines = 0;
+    for (int round = 0; round < Rounds; ++round) {
+        QElapsedTimer t;
+        t.start();
+        run->click();
+        fills.push_back(t.nsecsElapsed() / 1e6);
+        if (model.rowCount() != punches || model.columnCount() != 26)
+            fail(QStringLiteral("the list has %1 rows and %2 columns").arg(model.rowCount()).arg(model.columnCount()));
+        tools.push_back(toolMs(path, toolQuery(First, last), &lines));
+    }
+    const qint64 peak = statusKb("VmHWM:");
+    const double fill = median(fills);
+    const double tool = median(tools);
+    std::printf("rows: %d in the list (%d columns), %lld from the sqlite3 tool\n", model.rowCount(),
+                model.columnCount(), lines);
+    std::printf("fill (Run Report, list filled): median %.1f ms of %d\n", fill, Rounds);
+    std::printf("sqlite3 tool, same query: median %.1f ms of %d\n", tool, Rounds);
+    std::printf("ratio: %.2f\n", fill / tool);
+    QStringList each;
+    for (int round = 0; round < Rounds; ++round)
+        each << QStringLiteral("%1/%2").arg(fills[round], 0, 'f', 0).arg(tools[round], 0, 'f', 0);
+    std::printf("rounds (fill/tool ms): %s\n", qPrintable(each.join(QStringLiteral(" "))));
+    std::printf("peak memory: %.1f MB (%.1f MB before the first fill)\n", peak / 1024.0, rssBefore / 1024.0);
+    delete screen;
+    return 0;
+}

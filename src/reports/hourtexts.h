@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// The report's hour texts and the minutes of one punch.
+namespace reports::hours {
+
+// m div 60 alone when m mod 60 is 0, else m div 60, a point and (m mod 60) div 6: 8.0 for
+// 485, 10 for 600, 0.0 for 1 to 5 minutes. Tenths are cut, never rounded.
+QString fractionText(qint64 minutes);
+// "H:8 M:5 or Fractional H:8.0" for 485 minutes.
+QString workedText(qint64 minutes);
+// The total's fraction: T div 60 alone when (T mod 60) div 6 is 0 (8 for 485, 1 for 61),
+// else with a point and the tenth (8.5 for 510).
+QString totalFractionText(qint64 total);
+// "8:5" for 485: hours, a colon, minutes without a leading zero.
+QString totalHourMinuteText(qint64 total);
+// What the clocked-in view shows for a punch still open: "H:0 M:0".
+QString openPunchText();
+
+// A punch still open: no clock-out, or one that is a time without a date.
+bool isOpen(const QDateTime &clockOut);
+// Minute boundaries between clock-in and clock-out, as a positive count; 0 for an open
+// punch; nullopt when there is no clock-in to count from.
+std::optional<qint64> punchMinutes(const QDateTime &clockIn, const QDateTime &clockOut);
+
+// The running total of the report: minutes of one employee's consecutive rows, starting
+// again from 0 whenever the user ID differs from the previous row's.
+class RunningTotal
+{
+public:
+    // Takes one row; minutes without a value add nothing. Returns the total after it.
+    qint64 add(const QString &userId, std::optional<qint64> minutes);
+    qint64 total() const { return m_total; }
+
+private:
+    QString m_previousId;
+    qint64 m_total = 0;
+};
+
+} // namespace reports::hours

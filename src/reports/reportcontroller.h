@@ -1,0 +1,86 @@
+#pragma once
+
+#include "data/database.h"
+#include "reports/daterange.h"
+#include "reports/reportengine.h"
+#include "reports/reportlistmodel.h"
+
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+namespace reports {
+
+// The report screen's logic apart from its window: the report list and its column set
+// with the "Columns" settings, Run Report with its date checks, the clocked-in view, and
+// the ways back to the main menu. Only one run fills the list at a time: while one runs,
+// a second run, the clocked-in view and column changes are refused.
+class ReportController : public QObject
+{
+    Q_OBJECT
+
+public:
+    using ConnectionSource = std::function<data::ConnectionSettings()>;
+    // Runs between batches of rows while the list fills (by default: pending events).
+    using Yield = std::function<void(qint64 rows)>;
+
+    static const QString WindowCaption;
+    static const QString HelpAddress;
+    // "Chronotally 2.1": the About box's title and first line.
+    static QString aboutTitle();
+
+    explicit ReportController(ConnectionSource connection, QObject *parent = nullptr);
+
+    ReportListModel &model() { return m_model; }
+    const ReportListModel &model() const { return m_model; }
+
+    // Opening: the row-number column, the shown columns in their restoration order, the
+    // database. False when the database cannot be opened; the user has been told.
+    bool open();
+
+    // Columns, by position in reportColumns().
+    bool isColumnShown(int column) const { return m_shown.value(column); }
+    // Turns a column on (appended at the right end) or off, writes "True"/"False" and
+    // empties the rows. Refused (false) while the list fills.
+    bool toggleColumn(int column);
+
+    bool isRunning() const { return m_running; }
+    // Run Report for the two ranges as typed. False when refused (a run is filling) or
+    // when either date is not valid (the user has been told).
+    bool runReport(Filter filter, const Fields &range1, const Fields &range2);
+    // The clocked-in view. False when refused.
+    bool showClockedIn();
+
+    void setYield(Yield yield) { m_yield = std::move(yield); }
+    void setReturnToMainMenu(std::function<void()> f) { m_returnToMainMenu = std::move(f); }
+    void setShowMainMenu(std::function<void()> f) { m_showMainMenu = std::move(f); }
+    void setHideScreen(std::function<void()> f) { m_hideScreen = std::move(f); }
+
+    // "Main Menu": the main menu shown with its refresh, this screen hidden.
+    void mainMenu();
+    // The window was closed: the main menu is shown, without its refresh.
+    void closed();
+    void about();
+    void help();
+
+Q_SIGNALS:
+    void runningChanged(bool running);
+    void progress(qint64 rows);
+    void columnsChanged();
+
+private:
+    bool fill(const std::function<data::DbError(ReportEngine &, const ReportEngine::Sink &,
+                                                const ReportEngine::Yield &)> &run);
+
+    ConnectionSource m_connection;
+    ReportListModel m_model;
+    QList<bool> m_shown;
+    bool m_running = false;
+    Yield m_yield;
+    std::function<void()> m_returnToMainMenu;
+    std::function<void()> m_showMainMenu;
+    std::function<void()> m_hideScreen;
+};
+
+} // namespace reports

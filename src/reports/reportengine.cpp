@@ -1,0 +1,258 @@
+#include "reports/reportengine.h"
+
+#include "reports/hourtexts.h"
+#include "reports/reportcolumns.h"
+#include "settings/keys.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+
+namespace reports {
+
+const QString ReportEngine::DateRangeMessage = QStringLiteral("Please Enter a Date Range before running reports");
+const QString ReportEngine::PunchUserIdColumn = QStringLiteral("PunchUserIDLogin");
+
+namespace {
+const QString None = QStringLiteral("None");
+
+struct EmployeeCell {
+    const QString &title;
+    const char *column;
+};
+
+// The employee's cells both row writers fill, title and UserTable column.
+const QList<EmployeeCell> &employeeCells()
+{
+    static const QList<EmployeeCell> cells{
+        {titles::FirstName, "FirstName"},   {titles::LastName, "LastName"},
+        {titles::Address1, "Address1"},     {titles::Address2, "Address2"},
+        {titles::City, "City"},             {titles::State, "State"},
+        {titles::Zipcode, "ZipCode"},       {titles::Phone1, "Phone1"},
+        {titles::Phone2, "Phone2"},         {titles::SSNumber, "SSNumber"},
+        {titles::Title, "Title"},           {titles::Email, "Email"},
+        {titles::Memo, "Memos"},            {titles::Notes, "Notes"},
+        {titles::AdminLevel, "AdminLevel"}, {titles::UserIDLogin, "UserIDLogin"},
+        {titles::Disabled, "disabled"},     {titles::HourlyRate, "HourlyRate"},
+    };
+    return cells;
+}
+
+// Column positions of one result, looked up once from its first row, and the employee
+// cells of the last row: an employee's punches come one after the other and share them.
+struct Positions {
+    QList<int> employee;
+    int employeeKey = -1;
+    QVariant lastKey;
+    QList<ReportCell> lastCells;
+    int displayText = -1;
+    int punchUserId = -1;
+    int clockedIn = -1;
+    int clockedOut = -1;
+    int rowDate = -1;
+    bool resolved = false;
+
+    void resolve(const data::Row &row)
+    {
+        if (resolved)
+            return;
+        for (const EmployeeCell &cell : employeeCells())
+            employee << row.indexOf(QLatin1String(cell.column));
+        employeeKey = row.indexOf(QStringLiteral("ID"));
+        displayText = row.indexOf(QStringLiteral("DisplayText"));
+        punchUserId = row.indexOf(ReportEngine::PunchUserIdColumn);
+        clockedIn = row.indexOf(QStringLiteral("ClockedIn"));
+        clockedOut = row.indexOf(QStringLiteral("ClockedOut"));
+        rowDate = row.indexOf(QStringLiteral("RowDate"));
+        resolved = true;
+    }
+
+    // The employee's cells, shared with the rows before while the employee is the same.
+    void addEmployeeCells(const data::Row &row, ReportRow &out, int extra)
+    {
+        const QVariant key = row.value(employeeKey);
+        if (employeeKey < 0 || lastCells.isEmpty() || key != lastKey) {
+            const QList<EmployeeCell> &cells = employeeCells();
+            lastCells.clear();
+            lastCells.reserve(cells.size());
+            for (qsizetype i = 0; i < cells.size(); ++i)
+                lastCells.append({cells[i].title, row.text(employee[i])});
+            lastKey = key;
+        }
+        out.sharedCells = lastCells;
+        out.cells.reserve(extra);
+    }
+};
+
+bool wholeNumber(const QString &text, int &value)
+{
+    bool ok = false;
+    value = text.trimmed().toInt(&ok);
+    return ok;
+}
+} // namespace
+
+std::optional<QDate> ReportEngine::composeDate(const QString &month, const QString &day, const QString &year)
+{
+    int m = 0, d = 0, y = 0;
+    if (!wholeNumber(month, m) || !wholeNumber(day, d) || !wholeNumber(year, y) || y < 1)
+        return std::nullopt;
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString ReportEngine::storedText(const QString &month, const QString &day, const QString &year)
+{
+    return month + QLatin1Char('/') + day + QLatin1Char('/') + year;
+}
+
+void ReportEngine::saveRange(const QString &date1, const QString &date2)
+{
+    settings::write(settings::keys::ReportDate1, date1);
+    settings::write(settings::keys::ReportDate2, date2);
+}
+
+QString ReportEngine::reportStatement(Filter filter, bool sqlServer)
+{
+    const QString day = data::Database::dateDiffUnit('d', sqlServer);
+    const QString head = QStringLiteral("select b.*,a.totalclock, A.clockedin, a.clockedout, a.rowdate, a.UserIDLogin as ")
+                         + PunchUserIdColumn;
+    const QString times = QStringLiteral("and (len(A.clockedin) > 12 or a.clockedin is null) and  "
+                                         "(len(a.clockedout) > 12  or a.clockedout is null)");
+    if (filter == Filter::OnlyWorked) {
+        return head + QStringLiteral("  from clocktable a, usertable b ")
+               + QStringLiteral(" where  a.useridlogin = b.useridlogin ")
+               + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) <= 0 ")
+               + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) >= 0  ") + times
+               + (sqlServer ? QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,  a.rowdate ")
+                            : QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,   a.rowdate "));
+    }
+    return head + QStringLiteral(" ") + QStringLiteral("from clocktable a ")
+           + QStringLiteral("LEFT JOIN usertable b ON A.useridlogin=B.useridlogin ")
+           + QStringLiteral(" Where  DateDiff(") + day + QStringLiteral(",rowdate,?) <= 0 ")
+           + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) >= 0 ") + times
+           + (sqlServer ? QStringLiteral("    order by a.UserIDLogin,   a.Clockedin,  a.Clockedout, a.rowdate ")
+                        : QStringLiteral("    order by a.UserIDLogin,    a.Clockedin,    a.Clockedout, a.rowdate "));
+}
+
+QString ReportEngine::clockedInStatement()
+{
+    return QStringLiteral("select b.*,a.totalclock, A.clockedin, a.clockedout, a.rowdate  from clocktable a, usertable b ")
+           + QStringLiteral(" where  a.useridlogin = b.useridlogin ")
+           + QStringLiteral(" and A.clockedin is not null and  a.clockedout is null ")
+           + QStringLiteral(" order by a.UserIDLogin, a.Clockedin");
+}
+
+ReportEngine::ReportEngine(std::shared_ptr<data::Database> db) : m_db(std::move(db)) {}
+
+namespace {
+// Texts of numbers seen before: a report shows the same few shift lengths and totals on
+// thousands of rows.
+class TextMemo
+{
+public:
+    explicit TextMemo(QString (*render)(qint64)) : m_render(render) {}
+    QString operator()(qint64 value)
+    {
+        auto found = m_texts.constFind(value);
+        if (found != m_texts.constEnd())
+            return *found;
+        if (m_texts.size() >= 10000)
+            m_texts.clear();
+        return *m_texts.insert(value, m_render(value));
+    }
+
+private:
+    QString (*m_render)(qint64);
+    QHash<qint64, QString> m_texts;
+};
+} // namespace
+
+data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const QDate &last, const Sink &sink,
+                                      const Yield &yield)
+{
+    Positions at;
+    hours::RunningTotal totals;
+    TextMemo workedText(hours::workedText);
+    TextMemo totalFractionText(hours::totalFractionText);
+    TextMemo totalHourMinuteText(hours::totalHourMinuteText);
+    auto build = [&](const data::Row &row, qint64 number) {
+        at.resolve(row);
+        ReportRow out;
+        out.number = number;
+        at.addEmployeeCells(row, out, 6);
+
+        const QDateTime in = row.wallDateTime(at.clockedIn);
+        const QDateTime outTime = row.wallDateTime(at.clockedOut);
+        const std::optional<qint64> minutes = hours::punchMinutes(in, outTime);
+        // Totals follow the punch's own user ID, so punches of no known employee total by theirs.
+        const qint64 total = totals.add(row.text(at.punchUserId), minutes);
+        if (minutes) {
+            out.cells.append({titles::HoursMinutesWorked, workedText(*minutes)});
+            out.cells.append({titles::TotalFraction, totalFractionText(total)});
+            out.cells.append({titles::TotalHourMinute, totalHourMinuteText(total)});
+        }
+        out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});
+        const bool none = hours::isOpen(outTime) || outTime == in;
+        out.cells.append({titles::ClockedOut, none ? None : row.text(at.clockedOut)});
+        out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
+        return out;
+    };
+    return produce(reportStatement(filter, m_db->isSqlServer()), {first, last}, build, sink, yield);
+}
+
+data::DbError ReportEngine::clockedIn(const Sink &sink, const Yield &yield)
+{
+    Positions at;
+    auto build = [&](const data::Row &row, qint64 number) {
+        at.resolve(row);
+        ReportRow out;
+        out.number = number;
+        at.addEmployeeCells(row, out, 5);
+        out.cells.append({titles::DisplayText, row.text(at.displayText)});
+        out.cells.append({titles::HoursMinutesWorked, hours::openPunchText()});
+        out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});
+        out.cells.append({titles::ClockedOut, None});
+        out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
+        return out;
+    };
+    return produce(clockedInStatement(), {}, build, sink, yield);
+}
+
+data::DbError ReportEngine::produce(const QString &sql, const QVariantList &values,
+                                    const std::function<ReportRow(const data::Row &, qint64)> &build,
+                                    const Sink &sink, const Yield &yield)
+{
+    if (m_observer)
+        m_observer(sql, values);
+    QList<ReportRow> batch;
+    batch.reserve(BatchRows);
+    qint64 count = 0;
+    QElapsedTimer sinceYield;
+    sinceYield.start();
+    auto flush = [&] {
+        if (!batch.isEmpty()) {
+            sink(batch);
+            batch.clear();
+        }
+    };
+    const data::DbError error = m_db->forEachRow(sql, values, [&](const data::Row &row) {
+        batch.append(build(row, ++count));
+        const bool due = sinceYield.elapsed() >= YieldIntervalMs;
+        if (batch.size() >= BatchRows || due)
+            flush();
+        if (due) {
+            if (yield)
+                yield(count);
+            sinceYield.restart();
+        }
+        return true;
+    });
+    flush();
+    if (yield)
+        yield(count);
+    return error;
+}
+
+} // namespace reports

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "data/database.h"
+#include "reports/reportrow.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace reports {
+
+// Which punches the report lists: only those of known employees ("Only Show Employees who
+// worked") or every punch in the range ("Show All Employees").
+enum class Filter { OnlyWorked, AllEmployees };
+
+// The hours report and the clocked-in view apart from any widget: the statements, the date
+// range, and the rows with their hour texts and running totals. Rows go to a sink in
+// batches; between batches a yield function lets the caller show progress and run events.
+class ReportEngine
+{
+public:
+    static const QString DateRangeMessage;
+
+    using Sink = std::function<void(const QList<ReportRow> &rows)>;
+    // Called at least every YieldInterval while rows are read, and once at the end, with the
+    // number of rows so far.
+    using Yield = std::function<void(qint64 rows)>;
+    static constexpr int BatchRows = 2048;
+    static constexpr int YieldIntervalMs = 50;
+
+    // --- the date range ---
+    // The date month/day/year, read as labelled whatever the locale's order; nullopt when
+    // a part is not a whole number or the three do not make a date.
+    static std::optional<QDate> composeDate(const QString &month, const QString &day, const QString &year);
+    // The stored form of a range: the three texts as typed, joined by "/".
+    static QString storedText(const QString &month, const QString &day, const QString &year);
+    // Writes "date1" and "date2" of section Reports.
+    static void saveRange(const QString &date1, const QString &date2);
+
+    // --- statements ---
+    // The report's statement for the filter, in the engine's dialect: DateDiff('d', ...) on
+    // the embedded engine, DateDiff(d, ...) on SQL Server. Two bound values: the first and
+    // the last day. The punch's own user ID comes back as PunchUserIDLogin.
+    static QString reportStatement(Filter filter, bool sqlServer);
+    // Every open punch of a known employee, by user ID then clock-in. No bound values.
+    static QString clockedInStatement();
+    static const QString PunchUserIdColumn;
+
+    explicit ReportEngine(std::shared_ptr<data::Database> db);
+
+    // The punches whose work date lies from first to last, both included: one row each with
+    // the employee's cells, the punch's minutes and the running total of its user ID.
+    data::DbError runReport(Filter filter, const QDate &first, const QDate &last, const Sink &sink,
+                            const Yield &yield = {});
+    // One row per open punch of a known employee, without totals.
+    data::DbError clockedIn(const Sink &sink, const Yield &yield = {});
+
+    // Sees every statement with its bound values just before it is sent.
+    void setStatementObserver(std::function<void(const QString &, const QVariantList &)> observer)
+    {
+        m_observer = std::move(observer);
+    }
+
+private:
+    data::DbError produce(const QString &sql, const QVariantList &values,
+                          const std::function<ReportRow(const data::Row &, qint64)> &build, const Sink &sink,
+                          const Yield &yield);
+
+    std::shared_ptr<data::Database> m_db;
+    std::function<void(const QString &, const QVariantList &)> m_observer;
+};
+
+} // namespace reports
