@@ -7,6 +7,10 @@
 // Message box and window titles the station shares between its screens.
 namespace station::titles {
 
+// The product's name and version under their older names here; product.h holds them.
+inline const QString &ProductName = product::Name;
+inline const QString &ProductVersion = product::Version;
+
 inline const QString VendorWebAddress = QStringLiteral("www.chronotally.example");
 
 // "Chronotally - www.chronotally.example"
