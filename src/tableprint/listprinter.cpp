@@ -46,6 +46,14 @@ QRect cellRect(int left, int top, int right, int bottom)
     return QRect(left, top, right - left, bottom - top);
 }
 
+// The device's drawing area in device pixels: text wholly outside it would not show, so
+// it is not drawn (a wide list runs far past a printer page's right edge).
+QRect deviceArea(const Surface &surface)
+{
+    const QPaintDevice *device = surface.device();
+    return device ? QRect(0, 0, device->width(), device->height()) : QRect();
+}
+
 } // namespace
 
 int ClassData::nearest(double value)
@@ -133,6 +141,7 @@ void ClassData::TopData(Surface &Obj)
 {
     const Frame f = begin(Obj, HeaderInset);
     const QAbstractItemModel *model = m_view.model;
+    const QRect area = deviceArea(Obj);
     const int b = f.y0 + f.h;
     int x = f.x0;
     for (size_t k = 0; k < f.widths.size(); ++k) {
@@ -150,7 +159,9 @@ void ClassData::TopData(Surface &Obj)
                 x += nearest(Obj.scaleX(HeaderIconGapTwips, ScaleMode::Twips, ScaleMode::Pixels));
             }
         }
-        Obj.drawText(text, cellRect(x, top, right, b), fmt | CellFlags);
+        const QRect cell = cellRect(x, top, right, b);
+        if (cell.intersects(area))
+            Obj.drawText(text, cell, fmt | CellFlags);
         right += f.p;
         x = right;
     }
@@ -171,6 +182,7 @@ void ClassData::MainData(Surface &Obj)
     const QAbstractItemModel *model = m_view.model;
     const int items = model ? model->rowCount() : 0;
     const QColor listColor = m_view.foreColor;
+    const QRect area = deviceArea(Obj);
     Obj.setDrawWidth(m_hLineWidth);
 
     // The grid's right end: every row's columns end where the header's do.
@@ -191,28 +203,29 @@ void ClassData::MainData(Surface &Obj)
         const int top = nearest(y + 2 * f.ry);
         int x = f.x0;
         for (size_t k = 0; k < f.widths.size(); ++k) {
-            const QModelIndex index = model->index(i - 1, int(k));
-            const QString text = index.data(Qt::DisplayRole).toString();
-            const QVariant font = index.data(Qt::FontRole);
-            const bool bold = font.isValid() && font.value<QFont>().bold();
-            if (Obj.fontBold() != bold)
-                Obj.setFontBold(bold);
-            Obj.setForeColor(colorOf(index.data(Qt::ForegroundRole), listColor));
-
             int right = nearest(x + f.rx * f.widths[k]);
             x += f.p;
             right -= f.p;
-            if (HasPicture) {
-                const QImage picture = icon(index.data(Qt::DecorationRole));
-                if (!picture.isNull()) {
-                    const int w = std::min<int>(PicWidth, nearest(4 * f.ry + (right - x)));
-                    Obj.paintPicture(picture, QPointF(x, top), QSizeF(f.rx * (w - 1), f.ry * (PicHeight - 1)));
+            const QRect cell = cellRect(x, top, right, bottom);
+            if (cell.intersects(area)) {
+                const QModelIndex index = model->index(i - 1, int(k));
+                const QVariant font = index.data(Qt::FontRole);
+                const bool bold = font.isValid() && font.value<QFont>().bold();
+                if (Obj.fontBold() != bold)
+                    Obj.setFontBold(bold);
+                Obj.setForeColor(colorOf(index.data(Qt::ForegroundRole), listColor));
+                if (HasPicture) {
+                    const QImage picture = icon(index.data(Qt::DecorationRole));
+                    if (!picture.isNull()) {
+                        const int w = std::min<int>(PicWidth, nearest(4 * f.ry + (right - x)));
+                        Obj.paintPicture(picture, QPointF(x, top), QSizeF(f.rx * (w - 1), f.ry * (PicHeight - 1)));
+                    }
                 }
+                Obj.drawText(index.data(Qt::DisplayRole).toString(), cell, formats[k] | CellFlags);
+                if (bold)
+                    Obj.setFontBold(false);
+                Obj.setForeColor(listColor);
             }
-            Obj.drawText(text, cellRect(x, top, right, bottom), formats[k] | CellFlags);
-            if (bold)
-                Obj.setFontBold(false);
-            Obj.setForeColor(listColor);
             right += f.p;
             x = right;
         }

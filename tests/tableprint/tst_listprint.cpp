@@ -63,7 +63,7 @@ ListView viewOf(const QAbstractItemModel &model, QList<double> widths = Widths)
 // The surface on a white page of the given resolution; a printer when `printer`.
 struct Page {
     explicit Page(int dpi = 96, bool printer = false)
-        : image(blankPage(dpi * 8, dpi * 6, dpi)), surface(&image)
+        : image(blankPage(dpi * 8, dpi * 10, dpi)), surface(&image)
     {
         surface.setPrinter(printer);
     }
