@@ -26,6 +26,8 @@ PrinterOptionsFrame::PrinterOptionsFrame(QWidget *parent)
     : QGroupBox(QStringLiteral("Printer Options"), parent)
 {
     setObjectName(QStringLiteral("Frame1"));
+    // Hidden until File, "Print Options" shows it.
+    hide();
     m_printer = named(new QComboBox(this), "Combo1");
     m_printer->setEditable(true);
     m_printer->setInsertPolicy(QComboBox::NoInsert);

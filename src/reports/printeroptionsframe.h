@@ -22,7 +22,7 @@ namespace reports {
 // changes. The column-headers box and the copies are only remembered: the print always
 // carries the titles and leaves the copies to the printer.
 //
-// The screen embeds it hidden, shows it from File, "Print Options", and gives it the list
+// It starts hidden: the screen shows it from File, "Print Options", and gives it the list
 // to print with setList. While a print runs, a progress dialog shows the page and can stop
 // it, and "Print" is disabled.
 class PrinterOptionsFrame : public QGroupBox

@@ -214,6 +214,7 @@ private Q_SLOTS:
             reports::PrinterOptionsFrame frame;
             QCOMPARE(frame.objectName(), QStringLiteral("Frame1"));
             QCOMPARE(frame.title(), QStringLiteral("Printer Options"));
+            QVERIFY(frame.isHidden());
             auto *printer = frame.findChild<QComboBox *>(QStringLiteral("Combo1"));
             auto *headers = frame.findChild<QCheckBox *>(QStringLiteral("Check1"));
             auto *copies = frame.findChild<QLineEdit *>(QStringLiteral("Text10"));
