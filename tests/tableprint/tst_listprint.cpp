@@ -101,23 +101,6 @@ private Q_SLOTS:
         QCOMPARE(ClassData::screenTwipsPerPixelX(), 15.0); // the offscreen screen is 96 dpi
     }
 
-    void nearestRoundsHalvesToEven_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("0.5") << 0.5 << 0;
-        QTest::newRow("1.5") << 1.5 << 2;
-        QTest::newRow("4.5") << 4.5 << 4;
-        QTest::newRow("-2.5") << -2.5 << -2;
-        QTest::newRow("2.6") << 2.6 << 3;
-    }
-    void nearestRoundsHalvesToEven()
-    {
-        QFETCH(double, value);
-        QFETCH(int, expected);
-        QCOMPARE(ClassData::nearest(value), expected);
-    }
-
     // Two blank rows drawn under a blank header: the rules found along a column inside the
     // first cell and along a row inside the first body row.
     void rulesAndBorder_data()
