@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
   tdsodbc unixodbc-dev libsqlite3-dev sqlite3
   libx11-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core alsa-utils
-  poppler-utils
+  cups printer-driver-cups-pdf poppler-utils
 )
 
 missing=()

@@ -29,6 +29,7 @@ ReportController::ReportController(ConnectionSource connection, QObject *parent)
 
 bool ReportController::open()
 {
+    m_table = std::make_unique<tableprint::Class1>();
     for (int column : restorationOrder()) {
         const settings::Key key = reportColumns()[column].settingsKey();
         if (settings::menuCheck(settings::read(key), true) && !m_shown[column])

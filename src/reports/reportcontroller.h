@@ -4,11 +4,13 @@
 #include "reports/daterange.h"
 #include "reports/reportengine.h"
 #include "reports/reportlistmodel.h"
+#include "tableprint/tableengine.h"
 
 #include <QList>
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 namespace reports {
 
@@ -33,6 +35,9 @@ public:
     explicit ReportController(ConnectionSource connection, QObject *parent = nullptr);
 
     ReportListModel &model() { return m_model; }
+    // The screen's own table printing engine, made when the screen opens; it can be filled
+    // from the list with ImportListView.
+    tableprint::Class1 *tableEngine() { return m_table.get(); }
     const ReportListModel &model() const { return m_model; }
 
     // Opening: the row-number column, the shown columns in their restoration order, the
@@ -75,6 +80,7 @@ private:
 
     ConnectionSource m_connection;
     ReportListModel m_model;
+    std::unique_ptr<tableprint::Class1> m_table;
     QList<bool> m_shown;
     bool m_running = false;
     Yield m_yield;

@@ -4,6 +4,7 @@
 #include "platform/system.h"
 #include "reports/daterangepanel.h"
 #include "reports/reportcolumns.h"
+#include "reports/printeroptionsframe.h"
 #include "reports/reportoutputs.h"
 
 #include <QAction>
@@ -134,6 +135,15 @@ void ReportWindow::build()
     progressBox->addStretch();
     band->addLayout(progressBox, 1);
 
+    m_printerOptions = new PrinterOptionsFrame(m_client);
+    m_printerOptions->setList([this] {
+        return reportListView(m_controller->model(), m_list->header(), m_list->palette().color(QPalette::Text));
+    });
+    connect(m_printerOptions, &PrinterOptionsFrame::printed, this, [this] {
+        if (m_closeWhenDone)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+
     m_trigger = named(new QLineEdit(m_client), "Text15");
     m_trigger->hide();
 
@@ -161,7 +171,6 @@ void ReportWindow::buildMenus()
     QAction *exportReport = file->addAction(QStringLiteral("Export Report"));
     exportReport->setObjectName(QStringLiteral("ExportReport"));
     connect(exportReport, &QAction::triggered, this, [this] { m_outputs->exportReport(); });
-    // Printer options belong to a later version of this screen.
     QAction *printOptions = file->addAction(QStringLiteral("Print Options"));
     printOptions->setObjectName(QStringLiteral("PrintReport"));
     m_runAction = file->addAction(QStringLiteral("Run Report"));
@@ -170,7 +179,7 @@ void ReportWindow::buildMenus()
     QAction *saveReport = file->addAction(QStringLiteral("Save Report"));
     saveReport->setObjectName(QStringLiteral("SaveReport"));
     connect(saveReport, &QAction::triggered, this, [this] { m_outputs->saveReport(); });
-    printOptions->setEnabled(false);
+    connect(printOptions, &QAction::triggered, this, &ReportWindow::showPrinterOptions);
     m_outputActions = {exportReport, saveReport};
 
     m_columnsMenu = menuBar()->addMenu(QStringLiteral("Columns"));
@@ -242,6 +251,7 @@ void ReportWindow::setRunning(bool running)
     m_runAction->setEnabled(!running);
     for (QAction *output : m_outputActions)
         output->setEnabled(!running);
+    m_printerOptions->setEnabled(!running);
     m_columnsMenu->setEnabled(!running);
     m_progress->setFormat(QStringLiteral("0 rows"));
     m_progress->setVisible(running);
@@ -270,6 +280,21 @@ void ReportWindow::layoutClient()
         m_list->setGeometry(QRect(QPoint(twipsToPixels(ListLeft), twipsToPixels(ListTop)), *size));
     const int bandTop = m_list->geometry().bottom() + 1 + twipsToPixels(BandGap);
     m_band->setGeometry(0, bandTop, m_client->width(), qMax(0, m_client->height() - bandTop));
+    // The printer options stand over the list's top right corner while shown.
+    m_printerOptions->adjustSize();
+    m_printerOptions->move(qMax(0, m_list->geometry().right() - m_printerOptions->width()), m_list->y());
+}
+
+void ReportWindow::showPrinterOptions()
+{
+    layoutClient();
+    m_printerOptions->show();
+    m_printerOptions->raise();
+}
+
+bool ReportWindow::isBusy() const
+{
+    return m_controller->isRunning() || m_printerOptions->printing().isPrinting();
 }
 
 bool ReportWindow::eventFilter(QObject *watched, QEvent *event)
@@ -282,8 +307,8 @@ bool ReportWindow::eventFilter(QObject *watched, QEvent *event)
 void ReportWindow::closeEvent(QCloseEvent *event)
 {
     m_controller->closed();
-    if (m_controller->isRunning()) {
-        // The running fill is still using this window: hide now, close once it has ended.
+    if (isBusy()) {
+        // A running fill or print is still using this window: hide now, close once it has ended.
         m_closeWhenDone = true;
         hide();
         event->ignore();

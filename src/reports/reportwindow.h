@@ -25,6 +25,7 @@ namespace reports {
 
 class DateRangePanel;
 class ReportOutputs;
+class PrinterOptionsFrame;
 
 // The report screen (Form4, "Reports"): the report list ListView1 over the controller's
 // model, the date range panel, the buttons, the filter choice, the File, Columns, Filtering
@@ -70,6 +71,9 @@ private:
     void runReport();
     void showClockedIn();
     void setRunning(bool running);
+    // A fill or a print is using the list.
+    bool isBusy() const;
+    void showPrinterOptions();
     void syncColumnChecks();
 
     ReportController *m_controller = nullptr;
@@ -90,6 +94,7 @@ private:
     // Reading the list while a fill runs would give half a report.
     QList<QAction *> m_outputActions;
     std::unique_ptr<ReportOutputs> m_outputs;
+    PrinterOptionsFrame *m_printerOptions = nullptr;
     QList<QAction *> m_columnActions;
     bool m_closeWhenDone = false;
 };

@@ -193,6 +193,7 @@ private Q_SLOTS:
                 during << QString("%1 %2").arg(name).arg(control<QPushButton>(screen, name)->isEnabled());
             for (const char *name : {"RunReport", "ExportReport", "SaveReport"})
                 during << QString("%1 %2").arg(name).arg(entry(screen, name)->isEnabled());
+            during << QString("Frame1 %1").arg(control<QWidget>(screen, "Frame1")->isEnabled());
             during << QString("run %1").arg(screen->controller().runReport(reports::Filter::OnlyWorked,
                                                                           {"3", "10", "2026"}, {"3", "10", "2026"}));
             during << QString("view %1").arg(screen->controller().showClockedIn());
@@ -201,7 +202,7 @@ private Q_SLOTS:
         });
         control<QPushButton>(screen, "Command1")->click();
         QCOMPARE(during, (QStringList{"Command1 0", "Command14 0", "Command2 0", "RunReport 0", "ExportReport 0",
-                                      "SaveReport 0", "run 0", "view 0", "toggle 0"}));
+                                      "SaveReport 0", "Frame1 0", "run 0", "view 0", "toggle 0"}));
         QCOMPARE(model().rowCount(), 1);
         QCOMPARE(model().cell(0, model().columnByTitle("Total-Fraction") - 1), QString("0"));
         QVERIFY(control<QPushButton>(screen, "Command1")->isEnabled());
@@ -226,6 +227,14 @@ private Q_SLOTS:
         QFile page(reports::ReportOutputs::pagePath());
         QVERIFY(page.open(QIODevice::ReadOnly));
         QVERIFY(page.readAll().contains("First100"));
+
+        // File, "Print Options" shows the printer frame over the list; the screen holds its
+        // table engine from the opening on.
+        QWidget *frame = control<QWidget>(screen, "Frame1");
+        QVERIFY(frame->isHidden());
+        entry(screen, "PrintReport")->trigger();
+        QVERIFY(!frame->isHidden());
+        QVERIFY(screen->controller().tableEngine());
     }
 
     // Closing the window while the list fills hides it at once and deletes it once the fill

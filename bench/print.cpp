@@ -1,0 +1,116 @@
+// Prints a report list of 100,000 rows in all 25 report columns into a PDF file (2,381 pages
+// of 42 rows) and reports the time and the peak memory. Usage: bench_print [rows]
+#include "platform/scripting.h"
+#include "reports/reportcolumns.h"
+#include "reports/reportlistmodel.h"
+#include "reports/reportprinting.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+void fail(const QString &what)
+{
+    std::fprintf(stderr, "bench_print: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+qint64 statusKb(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// A cell as Run Report writes it for employee e on day d.
+QString cellText(const QString &title, int row)
+{
+    namespace t = reports::titles;
+    const int e = row % 200, day = 1 + (row / 200) % 28;
+    const QString date = QStringLiteral("1/%1/2026").arg(day);
+    if (title == t::FirstName) return QStringLiteral("First%1").arg(e);
+    if (title == t::LastName) return QStringLiteral("Last%1").arg(e);
+    if (title == t::Address1) return QStringLiteral("%1 Main Street").arg(e);
+    if (title == t::Address2) return QStringLiteral("Suite %1").arg(e);
+    if (title == t::City) return QStringLiteral("Springfield");
+    if (title == t::State) return QStringLiteral("IL");
+    if (title == t::Zipcode) return QStringLiteral("62701");
+    if (title == t::Phone1) return QStringLiteral("555-01%1").arg(e);
+    if (title == t::Phone2) return QStringLiteral("555-02%1").arg(e);
+    if (title == t::SSNumber) return QStringLiteral("123-45-%1").arg(e);
+    if (title == t::Title) return QStringLiteral("Clerk");
+    if (title == t::Email) return QStringLiteral("e%1@example.com").arg(e);
+    if (title == t::Memo) return QStringLiteral("Memo of %1").arg(e);
+    if (title == t::Notes) return QStringLiteral("Notes of %1").arg(e);
+    if (title == t::AdminLevel) return QStringLiteral("2-Standard User");
+    if (title == t::UserIDLogin) return QStringLiteral("E%1").arg(e, 3, 10, QLatin1Char('0'));
+    if (title == t::Disabled) return QStringLiteral("0");
+    if (title == t::HoursMinutesWorked) return QStringLiteral("8 Hours 30 Minutes");
+    if (title == t::TotalFraction) return QString::number(8.5 * (1 + row / 200 % 28), 'f', 2);
+    if (title == t::TotalHourMinute) return QStringLiteral("%1:30").arg(8 * (1 + row / 200 % 28));
+    if (title == t::ClockedIn) return date + QStringLiteral(" 8:%1:00 AM").arg(row % 60, 2, 10, QLatin1Char('0'));
+    if (title == t::ClockedOut) return date + QStringLiteral(" 4:%1:00 PM").arg(row % 60, 2, 10, QLatin1Char('0'));
+    if (title == t::WorkedDate) return date;
+    if (title == t::HourlyRate) return QStringLiteral("12.50");
+    if (title == t::DisplayText) return QStringLiteral("Hello");
+    return QString();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    platform::setScripted(true);
+    int rows = 100000;
+    for (const QString &a : app.arguments().mid(1))
+        if (a.toInt() > 0)
+            rows = a.toInt();
+
+    // The report list with every column in the order an opening screen restores them.
+    reports::ReportListModel model;
+    for (int position : reports::restorationOrder())
+        model.appendColumn(reports::reportColumns()[position].columnTitle());
+    const QStringList titles = model.titles();
+    QStringList cells(titles.size());
+    for (int row = 0; row < rows; ++row) {
+        cells[0] = QString::number(row + 1);
+        for (qsizetype c = 1; c < titles.size(); ++c)
+            cells[c] = cellText(titles[c], row);
+        model.appendRow(cells);
+    }
+
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        fail(QStringLiteral("no temporary folder"));
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    reports::ReportPrinting printing;
+    printing.setPdfFile(pdf);
+    int pagesSeen = 0;
+    printing.setProgress([&](int page, int) { return pagesSeen = page, true; });
+
+    const qint64 rssBefore = statusKb("VmRSS:");
+    QElapsedTimer t;
+    t.start();
+    const auto result = printing.print(reports::reportListView(model));
+    const double seconds = t.nsecsElapsed() / 1e9;
+    const qint64 peak = statusKb("VmHWM:");
+    if (result != reports::ReportPrinting::Result::Printed)
+        fail(QStringLiteral("the print did not finish"));
+    std::printf("rows: %d in %d columns, %d pages (%d expected)\n", model.rowCount(), model.columnCount() - 1,
+                pagesSeen, reports::ReportPrinting::pageCount(rows));
+    std::printf("print to PDF: %.2f s, %.1f MB file\n", seconds, QFile(pdf).size() / 1048576.0);
+    std::printf("peak memory: %.1f MB (%.1f MB with the list filled, before printing)\n", peak / 1024.0,
+                rssBefore / 1024.0);
+    return 0;
+}
