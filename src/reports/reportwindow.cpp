@@ -136,6 +136,7 @@ void ReportWindow::build()
     band->addLayout(progressBox, 1);
 
     m_printerOptions = new PrinterOptionsFrame(m_client);
+    m_printerOptions->setAutoFillBackground(true); // it stands over the list
     m_printerOptions->setList([this] {
         return reportListView(m_controller->model(), m_list->header(), m_list->palette().color(QPalette::Text));
     });
