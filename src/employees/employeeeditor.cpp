@@ -2,6 +2,7 @@
 
 #include "admin/optionsmodel.h"
 #include "data/startupcheck.h"
+#include "platform/busyscope.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
 #include "settings/keys.h"
@@ -157,23 +158,7 @@ QString skipSixtySix(QString digits)
 }
 } // namespace
 
-class EmployeeEditor::BusyScope
-{
-public:
-    explicit BusyScope(bool &flag) : m_flag(flag), m_entered(!flag) { m_flag = true; }
-    ~BusyScope()
-    {
-        if (m_entered)
-            m_flag = false;
-    }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-    explicit operator bool() const { return m_entered; }
-
-private:
-    bool &m_flag;
-    bool m_entered;
-};
+using platform::BusyScope;
 
 EmployeeEditor::EmployeeEditor(ConnectionSource connection, QObject *parent)
     : QObject(parent), m_connection(std::move(connection)), m_mainCaption(AddCaption)

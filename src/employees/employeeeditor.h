@@ -161,7 +161,6 @@ Q_SIGNALS:
     void stateChanged();
 
 private:
-    class BusyScope;
 
     data::QueryResult run(data::Database &db, const QString &sql, const QVariantList &values = {});
     void showError(const data::DbError &error) const;

@@ -1,6 +1,7 @@
 #include "timeedit/timeeditor.h"
 
 #include "admin/optionsmodel.h"
+#include "platform/busyscope.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
 
@@ -62,23 +63,7 @@ QString trimBlanks(const QString &text)
 }
 } // namespace
 
-class TimeEditor::BusyScope
-{
-public:
-    explicit BusyScope(bool &flag) : m_flag(flag), m_entered(!flag) { m_flag = true; }
-    ~BusyScope()
-    {
-        if (m_entered)
-            m_flag = false;
-    }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-    explicit operator bool() const { return m_entered; }
-
-private:
-    bool &m_flag;
-    bool m_entered;
-};
+using platform::BusyScope;
 
 TimeEditor::TimeEditor(ConnectionSource connection, QObject *parent)
     : QObject(parent), m_connection(std::move(connection))

@@ -109,7 +109,6 @@ Q_SIGNALS:
     void punchesChanged();
 
 private:
-    class BusyScope;
     struct Employee {
         QString entry;
         QString userId;
