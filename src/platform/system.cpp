@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -102,6 +103,17 @@ QString defaultDatabaseFolder()
     if (QFileInfo(data).isDir())
         return QDir::toNativeSeparators(data);
     return program;
+}
+
+QString pageFolder()
+{
+    const QString program = programFolder();
+    if (!QFileInfo(program).isDir() || isWritableFolder(program))
+        return program;
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+                        + QStringLiteral("/chronotally");
+    QDir().mkpath(own);
+    return QDir::toNativeSeparators(own);
 }
 
 QString defaultPluginFolder()

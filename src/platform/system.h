@@ -32,6 +32,11 @@ bool isWritableFolder(const QString &folder);
 // installed station, whose program folder belongs to the system), otherwise the program folder.
 QString defaultDatabaseFolder();
 
+// The folder the report page (ktly.htm) passes through from the report screen to the print
+// utility, which prints it from there: the program folder, or, when that exists but may not be
+// written (an installed station), the user's own cache folder ~/.cache/chronotally.
+QString pageFolder();
+
 // The default folder of the camera plug-in: the program's own folder, where the build puts it.
 QString defaultPluginFolder();
 
