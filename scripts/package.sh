@@ -6,5 +6,5 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 cd "$root/build"
-cpack -G DEB -B "$root/build" >cpack.log || { cat cpack.log >&2; exit 1; }
+cpack -G DEB -B "$root/build" >cpack.log 2>&1 || { cat cpack.log >&2; exit 1; }
 ls "$root"/build/chronotally_*.deb

@@ -1,5 +1,6 @@
 # `cmake --install` into a staging folder (DESTDIR, prefix /usr), as the package lays it out:
-# the program folder, the commands, the menu entry with its icon, the database made once.
+# the program folder, the commands, the menu entry with its icon, the database made once;
+# and into a prefix of one's own.
 # Usage: tst_install.sh BUILD_DIR SOURCE_DIR
 build=$1
 . "$(dirname "$0")/check.sh"
@@ -53,5 +54,12 @@ sqlite3 "$database" "insert into UserTable (UserIDLogin) values ('kept')"
 install_all
 [ "$(sqlite3 "$database" "select count(*) from UserTable where UserIDLogin = 'kept'")" = 1 ] ||
   fail "installing again replaced the database"
+
+# Installed into a prefix of one's own (not the build's configured one), the program folder
+# holds its own database, as the build's program folder does, and nothing is made elsewhere.
+own=$work/own
+cmake --install "$build" --prefix "$own" >"$work/own.log" 2>&1 || { cat "$work/own.log" >&2; exit 1; }
+tables=$(sqlite3 "$own/lib/chronotally/Stampwell.mdb" .tables 2>&1) || fail "no database in the own program folder: $tables"
+[ "$(ls "$own")" = "$(printf 'bin\nlib\nshare')" ] || fail "the own install made $(ls "$own")"
 
 finish
