@@ -60,11 +60,6 @@ private Q_SLOTS:
         QCOMPARE(platform::defaultDatabaseFolder(), expectData ? data : program);
     }
 
-    void aMissingProgramFolderIsNotWritable()
-    {
-        QVERIFY(!platform::isWritableFolder(m_env->folder() + QStringLiteral("/nowhere")));
-    }
-
 private:
     enum Owner { Self, OtherInOurGroup, Stranger };
     static constexpr uid_t Nobody = 65534;
