@@ -122,7 +122,7 @@ void MainMenu::startupRoutine()
 
     QString folder = settings::read(keys::DatabaseFolder);
     if (folder.isEmpty())
-        folder = platform::programFolder();
+        folder = platform::defaultDatabaseFolder();
     m_options.setText(Field::DatabaseFolder, folder);
 
     for (Option option : {Option::KeepMaximized, Option::DisableCtrlAltDelete, Option::Spanish, Option::Camera,
@@ -423,7 +423,7 @@ void MainMenu::onTextChanged(Field field, const QString &text)
 
 void MainMenu::resetPath()
 {
-    m_options.setText(Field::DatabaseFolder, platform::programFolder());
+    m_options.setText(Field::DatabaseFolder, platform::defaultDatabaseFolder());
 }
 
 void MainMenu::fontDefaults()

@@ -28,7 +28,7 @@ void OptionsModel::setText(Field field, const QString &text)
 
 QString OptionsModel::accessFolder() const
 {
-    return m_accessFolder.isEmpty() ? platform::programFolder() : m_accessFolder;
+    return m_accessFolder.isEmpty() ? platform::defaultDatabaseFolder() : m_accessFolder;
 }
 
 data::ConnectionSettings OptionsModel::connectionSettings() const

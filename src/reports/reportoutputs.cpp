@@ -53,7 +53,7 @@ FormFile &ReportOutputs::fileChooser()
 
 QString ReportOutputs::pagePath()
 {
-    return platform::programFolder() + platform::separator() + PageFileName;
+    return platform::pageFolder() + platform::separator() + PageFileName;
 }
 
 QString ReportOutputs::printUtilityPath()

@@ -1,10 +1,13 @@
 #include "menufixture.h"
 
+#include "data/schema.h"
 #include "platform/browser.h"
 #include "platform/messagebox.h"
 #include "platform/system.h"
 
+#include <QDir>
 #include <QLabel>
+#include <QScopeGuard>
 
 using admin::MainMenu;
 using admin::Option;
@@ -169,6 +172,31 @@ private Q_SLOTS:
         // The next start fills the program's folder in again.
         s->menu.setRefreshText(QStringLiteral("again"));
         QCOMPARE(Station::stored(keys::DatabaseFolder), platform::programFolder());
+    }
+
+    void aStationThatMayNotWriteItsFolderUsesTheDataFolder()
+    {
+        // An installed station: its program folder belongs to the system, the package made
+        // the shared data folder and the database in it.
+        const QString data = s->env.folder() + QStringLiteral("/data");
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(!data::createEmbeddedDatabase(data::Database::embeddedFilePath(data)));
+        platform::setDataFolder(data);
+        const QString program = platform::programFolder();
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        const auto reopen = qScopeGuard([&] { QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+
+        s->menu.startupRoutine();
+        QCOMPARE(s->endCalls, 0);
+        QCOMPARE(Station::stored(keys::DatabaseFolder), data);
+        QCOMPARE(s->menu.options().accessFolder(), data);
+
+        s->box("Check5")->click();
+        s->type("Text4", QStringLiteral("/srv/share"));
+        s->button("Command12")->click(); // "Reset Path"
+        QCOMPARE(s->edit("Text4")->text(), data);
+        s->box("Check5")->click(); // no folder set: the default again
+        QCOMPARE(s->menu.options().accessFolder(), data);
     }
 
     void runOnMultipleComputersSwitchesTheLocationOnOnly()

@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QTest>
 
@@ -193,6 +194,25 @@ private Q_SLOTS:
         m_outputs->printReport();
         QCOMPARE(platform::Launcher::started(), QStringList());
         QCOMPARE(MessageBox::shownTexts(), QStringList());
+    }
+
+    void anInstalledStationPassesThePageThroughTheUsersCache()
+    {
+        // The program folder belongs to the system: the page goes where this user may write,
+        // and the utility, which reads it from the same place, still starts from the program folder.
+        const QString program = m_env->programFolder();
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        const auto reopen = qScopeGuard([&] { QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_env->folder() + "/cache"));
+        const auto restore = qScopeGuard([&] { cache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", cache); });
+        fill(*m_model, {"Name"}, {{"Ann"}});
+
+        m_outputs->printReport();
+        QCOMPARE(QString::fromUtf8(readFile(m_env->folder() + "/cache/chronotally/ktly.htm")),
+                 PageStart + "<td><b>Name</b></td><tr><td nowrap>Ann</td></tr></table>\r\n");
+        QVERIFY(!QFile::exists(program + "/ktly.htm"));
+        QCOMPARE(platform::Launcher::started(), QStringList{program + "/vadivovid"});
     }
 
     // The real launcher: the utility in a program folder whose name has a blank starts with

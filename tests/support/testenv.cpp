@@ -17,6 +17,8 @@ TestEnv::TestEnv()
     QDir(m_dir.path()).mkpath(QStringLiteral("config"));
     settings::setStoreFolder(m_dir.path() + QStringLiteral("/config"));
     platform::setProgramFolder(programFolder());
+    // A data folder of its own that does not exist, whatever is installed on the machine.
+    platform::setDataFolder(m_dir.path() + QStringLiteral("/data"));
     regional::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     platform::setScripted(true);
     platform::Clock::useSystemClock();

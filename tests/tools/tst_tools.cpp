@@ -342,6 +342,23 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(folder.filePath("ktly.pdf")));
     }
 
+    void anInstalledPrintUtilityReadsThePageFromTheUsersCache()
+    {
+        QTemporaryDir folder; // an installed program folder, closed to writing, and a home
+        const QString program = folder.filePath("program");
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(folder.filePath("cache/chronotally")));
+        QVERIFY(QFile::copy(tool("vadivovid"), program + "/vadivovid"));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        writeFile(folder.filePath("cache/chronotally/ktly.htm"), "<table><tr><td nowrap>42</td></tr></table>\r\n");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CACHE_HOME", folder.filePath("cache"));
+
+        const Run r = run(program + "/vadivovid", {"--pdf", folder.filePath("report.pdf")}, env);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(QFileInfo(folder.filePath("report.pdf")).size() > 0);
+    }
+
     // A report in all 25 columns and 120 rows, written as the report screen writes it: the
     // table fits the width of a landscape page, every page starts with the title row, and
     // every cell can be read. The page reads the same with and without a printer.

@@ -1,6 +1,8 @@
 // vadivovid: the print utility the report screen starts after writing ktly.htm.
 //
-// It prints ktly.htm from its own folder on the default printer without asking anything.
+// It prints ktly.htm from its own folder on the default printer without asking anything; an
+// installed utility, whose folder the user may not write, reads it from the user's cache
+// folder instead (platform::pageFolder).
 // With no printer installed the page goes to ktly.pdf beside it instead, so it is never
 // lost. "--pdf <file>" prints to the given PDF file. Either way the page is laid out alike:
 // the report's table is scaled to the width of the page, which turns to landscape when the
@@ -9,6 +11,7 @@
 //
 // Exit 0 when printed, 1 when the page is missing or cannot be printed, 2 on bad arguments.
 
+#include "platform/system.h"
 #include "product.h"
 
 #include <QDir>
@@ -127,7 +130,7 @@ int main(int argc, char *argv[])
     else if (!args.isEmpty())
         return fail(2, QStringLiteral("usage: vadivovid [--pdf <file>]"));
 
-    const QDir folder(QCoreApplication::applicationDirPath());
+    const QDir folder(platform::pageFolder());
     QFile page(folder.filePath(QStringLiteral("ktly.htm")));
     if (!page.open(QIODevice::ReadOnly))
         return fail(1, QStringLiteral("cannot read %1").arg(page.fileName()));
