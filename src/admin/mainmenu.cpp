@@ -232,6 +232,7 @@ bool MainMenu::login(const QString &user, const QString &password)
         MessageBox::ok(InvalidLogin, MessageBox::applicationTitle());
         return false;
     }
+    m_administratorId = user;
     m_view->clearLoginFields();
     m_view->setMenuPanelVisible(true);
     if (isLocked()) {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSysInfo>
 
 namespace platform {
 
@@ -39,6 +40,11 @@ QString programFolder()
 void setProgramFolder(const QString &folder)
 {
     programFolderOverride() = folder;
+}
+
+QString stationName()
+{
+    return QSysInfo::machineHostName();
 }
 
 QString defaultPluginFolder()

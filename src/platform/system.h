@@ -17,6 +17,9 @@ QString executableName(const QString &baseName);
 QString programFolder();
 void setProgramFolder(const QString &folder);
 
+// The station's name as the network knows it (the machine's host name).
+QString stationName();
+
 // The default folder of the camera plug-in: the program's own folder, where the build puts it.
 QString defaultPluginFolder();
 
