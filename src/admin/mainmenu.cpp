@@ -51,6 +51,8 @@ const settings::Key *keyOf(Option option)
     case Option::UseSqlDb: return &keys::UseSqlDb;
     case Option::Camera: return &keys::Camera;
     case Option::Spanish: return &keys::Spanish;
+    case Option::BreakRule: return &keys::BreakRule;
+    case Option::RepeatGuard: return &keys::RepeatGuard;
     default: return nullptr;
     }
 }
@@ -137,6 +139,13 @@ void MainMenu::startupRoutine()
     m_options.setText(Field::FontSize, settings::read(keys::FontSize));
     m_options.setText(Field::CameraIp, settings::read(keys::CameraIp));
     m_options.setText(Field::PluginLocation, settings::read(keys::PluginLocation, platform::defaultPluginFolder()));
+
+    loadCheck(Option::BreakRule);
+    loadCheck(Option::RepeatGuard);
+    m_options.setText(Field::BreakAfterHours, settings::read(keys::BreakAfterHours));
+    m_options.setText(Field::BreakMinutes, settings::read(keys::BreakMinutes));
+    m_options.setText(Field::OverLongHours, settings::read(keys::OverLongHours));
+    m_options.setText(Field::RepeatSeconds, settings::read(keys::RepeatSeconds));
 
     m_options.setText(Field::SqlUser, settings::read(keys::SqlUser));
     const QString password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
@@ -415,6 +424,18 @@ void MainMenu::onTextChanged(Field field, const QString &text)
         break;
     case Field::FontSize:
         settings::write(keys::FontSize, text);
+        break;
+    case Field::BreakAfterHours:
+        settings::write(keys::BreakAfterHours, text);
+        break;
+    case Field::BreakMinutes:
+        settings::write(keys::BreakMinutes, text);
+        break;
+    case Field::OverLongHours:
+        settings::write(keys::OverLongHours, text);
+        break;
+    case Field::RepeatSeconds:
+        settings::write(keys::RepeatSeconds, text);
         break;
     default:
         // The camera and SQL fields are stored by their panels' "OK".
