@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/database.h"
+#include "reports/payroll.h"
 #include "reports/reportrow.h"
 
 #include <QDate>
@@ -55,8 +56,18 @@ public:
     // the employee's cells, the punch's minutes and the running total of its user ID.
     data::DbError runReport(Filter filter, const QDate &first, const QDate &last, const Sink &sink,
                             const Yield &yield = {});
-    // One row per open punch of a known employee, without totals.
+    // One row per open punch of a known employee, without totals. Its Hours-Minutes Worked
+    // cell tells how long the punch has been open at the given time ("H:5 M:12"), followed
+    // by the over-long flag of the rules when it has been open longer than their limit.
     data::DbError clockedIn(const Sink &sink, const Yield &yield = {});
+    data::DbError clockedIn(const PayrollRules &rules, const QDateTime &now, const Sink &sink,
+                            const Yield &yield = {});
+
+    // The punches of Run Report, one record each in the report's order, with the report's
+    // minutes. onPunch returns false to stop.
+    using PunchSink = std::function<bool(const PunchRecord &punch)>;
+    data::DbError punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
+                          const Yield &yield = {});
 
     // Sees every statement with its bound values just before it is sent.
     void setStatementObserver(std::function<void(const QString &, const QVariantList &)> observer)
