@@ -179,6 +179,21 @@ void MainMenu::startupRoutine()
         m_view->setStayOnTop(true);
 }
 
+data::ConnectionSettings MainMenu::storedConnectionSettings()
+{
+    data::ConnectionSettings s;
+    s.accessFolder = settings::read(keys::DatabaseFolder);
+    if (s.accessFolder.isEmpty())
+        s.accessFolder = platform::programFolder();
+    const auto useSql = settings::checkState(settings::read(keys::UseSqlDb));
+    s.useSqlServer = useSql && *useSql != 0;
+    s.user = settings::read(keys::SqlUser);
+    s.password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
+    s.database = settings::read(keys::SqlDatabase);
+    s.server = settings::read(keys::SqlServer);
+    return s;
+}
+
 void MainMenu::setRefreshText(const QString &text)
 {
     if (text == m_refreshText)

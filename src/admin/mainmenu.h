@@ -58,6 +58,8 @@ public:
     // The user ID of the administrator who logged in last; empty before any login. The
     // screens opened from the menu record it with every change they make.
     QString administratorId() const { return m_administratorId; }
+    // The connection values as the start-up routine reads them from the settings store.
+    static data::ConnectionSettings storedConnectionSettings();
 
     bool noAdministrator() const { return m_noAdministrator; }
     bool autoShown() const { return m_autoShown; }
