@@ -433,8 +433,10 @@ DbError Database::streamEmbedded(sqlite3 *db, const QString &sql, const QVariant
                 break;
             }
             default: {
-                const QString s = v.toString();
-                rc = sqlite3_bind_text16(raw, i + 1, s.utf16(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+                // In the file's own encoding: a value in another is converted again on every
+                // row that compares with it.
+                const QByteArray s = v.toString().toUtf8();
+                rc = sqlite3_bind_text(raw, i + 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
                 break;
             }
             }

@@ -137,6 +137,17 @@ QString ReportEngine::reportStatement(Filter filter, bool sqlServer)
                         : QStringLiteral("    order by a.UserIDLogin,    a.Clockedin,    a.Clockedout, a.rowdate "));
 }
 
+QString ReportEngine::rangeStatement(Filter filter, bool sqlServer)
+{
+    // On the embedded engine "+" takes the column's numeric affinity away, so the stored
+    // text meets the bound text as it is, without a conversion tried on every row.
+    const QString column = sqlServer ? QStringLiteral("a.rowdate") : QStringLiteral("+a.rowdate");
+    QString sql = reportStatement(filter, sqlServer);
+    sql.insert(sql.indexOf(QLatin1String("DateDiff(")),
+               column + QStringLiteral(" >= ? and ") + column + QStringLiteral(" < ? and  "));
+    return sql;
+}
+
 QString ReportEngine::clockedInStatement()
 {
     return QStringLiteral("select b.*,a.totalclock, A.clockedin, a.clockedout, a.rowdate  from clocktable a, usertable b ")
@@ -235,35 +246,36 @@ data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime
 data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
                                     const Yield &yield)
 {
+    const QString sql = rangeStatement(filter, m_db->isSqlServer());
+    const QVariantList values{QDateTime(first, QTime(0, 0)), QDateTime(last.addDays(1), QTime(0, 0)), first, last};
     if (m_observer)
-        m_observer(reportStatement(filter, m_db->isSqlServer()), {first, last});
+        m_observer(sql, values);
     Positions at;
     int firstName = -1, lastName = -1;
     qint64 count = 0;
     QElapsedTimer sinceYield;
     sinceYield.start();
     PunchRecord punch;
-    const data::DbError error = m_db->forEachRow(
-        reportStatement(filter, m_db->isSqlServer()), {first, last}, [&](const data::Row &row) {
-            if (!at.resolved) {
-                at.resolve(row);
-                firstName = row.indexOf(QStringLiteral("FirstName"));
-                lastName = row.indexOf(QStringLiteral("LastName"));
-            }
-            punch.userId = row.text(at.punchUserId);
-            punch.firstName = row.text(firstName);
-            punch.lastName = row.text(lastName);
-            punch.clockIn = row.wallDateTime(at.clockedIn);
-            punch.clockOut = row.wallDateTime(at.clockedOut);
-            punch.minutes = hours::punchMinutes(punch.clockIn, punch.clockOut);
-            punch.open = hours::isOpen(punch.clockOut);
-            ++count;
-            if (yield && sinceYield.elapsed() >= YieldIntervalMs) {
-                yield(count);
-                sinceYield.restart();
-            }
-            return onPunch(punch);
-        });
+    const data::DbError error = m_db->forEachRow(sql, values, [&](const data::Row &row) {
+        if (!at.resolved) {
+            at.resolve(row);
+            firstName = row.indexOf(QStringLiteral("FirstName"));
+            lastName = row.indexOf(QStringLiteral("LastName"));
+        }
+        punch.userId = row.text(at.punchUserId);
+        punch.firstName = row.text(firstName);
+        punch.lastName = row.text(lastName);
+        punch.clockIn = row.wallDateTime(at.clockedIn);
+        punch.clockOut = row.wallDateTime(at.clockedOut);
+        punch.minutes = hours::punchMinutes(punch.clockIn, punch.clockOut);
+        punch.open = hours::isOpen(punch.clockOut);
+        ++count;
+        if (yield && sinceYield.elapsed() >= YieldIntervalMs) {
+            yield(count);
+            sinceYield.restart();
+        }
+        return onPunch(punch);
+    });
     if (yield)
         yield(count);
     return error;

@@ -46,6 +46,13 @@ public:
     // the embedded engine, DateDiff(d, ...) on SQL Server. Two bound values: the first and
     // the last day. The punch's own user ID comes back as PunchUserIDLogin.
     static QString reportStatement(Filter filter, bool sqlServer);
+    // The report's statement with the work-date range also compared directly, ahead of the
+    // DateDiff terms. Work dates are stored in a sortable form (the canonical text on the
+    // embedded engine, compared as stored; date-times on SQL Server), so the comparison
+    // keeps the same days, and the engine passes over the punches outside the range
+    // without a function call each. Four bound values: the first day's start and the start
+    // of the day after the last, then the first and the last day.
+    static QString rangeStatement(Filter filter, bool sqlServer);
     // Every open punch of a known employee, by user ID then clock-in. No bound values.
     static QString clockedInStatement();
     static const QString PunchUserIdColumn;
@@ -64,7 +71,7 @@ public:
                             const Yield &yield = {});
 
     // The punches of Run Report, one record each in the report's order, with the report's
-    // minutes. onPunch returns false to stop.
+    // minutes, read with rangeStatement(). onPunch returns false to stop.
     using PunchSink = std::function<bool(const PunchRecord &punch)>;
     data::DbError punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
                           const Yield &yield = {});

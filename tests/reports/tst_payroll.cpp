@@ -134,6 +134,7 @@ private Q_SLOTS:
         db->exec(insert, {at(13, 0), at(17, 5), Day, "ab"});
         db->exec(insert, {at(9, 0), QVariant(), Day, "7"});
         db->exec(insert, {at(9, 0), at(10, 0), Day.addDays(1), "7"}); // after the range
+        db->exec(insert, {at(9, 0), at(10, 0), Day.addDays(-1), "7"}); // before it
 
         reports::ReportEngine engine(db);
         PayrollSummary summary(PayrollRules::fromTexts(true, "4", "30", "16"), at(20, 0));
