@@ -51,6 +51,8 @@ const settings::Key *keyOf(Option option)
     case Option::UseSqlDb: return &keys::UseSqlDb;
     case Option::Camera: return &keys::Camera;
     case Option::Spanish: return &keys::Spanish;
+    case Option::BreakRule: return &keys::BreakRule;
+    case Option::RepeatGuard: return &keys::RepeatGuard;
     default: return nullptr;
     }
 }
@@ -138,6 +140,13 @@ void MainMenu::startupRoutine()
     m_options.setText(Field::CameraIp, settings::read(keys::CameraIp));
     m_options.setText(Field::PluginLocation, settings::read(keys::PluginLocation, platform::defaultPluginFolder()));
 
+    loadCheck(Option::BreakRule);
+    loadCheck(Option::RepeatGuard);
+    m_options.setText(Field::BreakAfterHours, settings::read(keys::BreakAfterHours));
+    m_options.setText(Field::BreakMinutes, settings::read(keys::BreakMinutes));
+    m_options.setText(Field::OverLongHours, settings::read(keys::OverLongHours));
+    m_options.setText(Field::RepeatSeconds, settings::read(keys::RepeatSeconds));
+
     m_options.setText(Field::SqlUser, settings::read(keys::SqlUser));
     const QString password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
     m_view->setShownPasswordLength(password.size());
@@ -168,6 +177,21 @@ void MainMenu::startupRoutine()
     }
     if (m_options.isOn(Option::StayOnTop))
         m_view->setStayOnTop(true);
+}
+
+data::ConnectionSettings MainMenu::storedConnectionSettings()
+{
+    data::ConnectionSettings s;
+    s.accessFolder = settings::read(keys::DatabaseFolder);
+    if (s.accessFolder.isEmpty())
+        s.accessFolder = platform::defaultDatabaseFolder();
+    const auto useSql = settings::checkState(settings::read(keys::UseSqlDb));
+    s.useSqlServer = useSql && *useSql != 0;
+    s.user = settings::read(keys::SqlUser);
+    s.password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
+    s.database = settings::read(keys::SqlDatabase);
+    s.server = settings::read(keys::SqlServer);
+    return s;
 }
 
 void MainMenu::setRefreshText(const QString &text)
@@ -232,6 +256,7 @@ bool MainMenu::login(const QString &user, const QString &password)
         MessageBox::ok(InvalidLogin, MessageBox::applicationTitle());
         return false;
     }
+    m_administratorId = user;
     m_view->clearLoginFields();
     m_view->setMenuPanelVisible(true);
     if (isLocked()) {
@@ -414,6 +439,18 @@ void MainMenu::onTextChanged(Field field, const QString &text)
         break;
     case Field::FontSize:
         settings::write(keys::FontSize, text);
+        break;
+    case Field::BreakAfterHours:
+        settings::write(keys::BreakAfterHours, text);
+        break;
+    case Field::BreakMinutes:
+        settings::write(keys::BreakMinutes, text);
+        break;
+    case Field::OverLongHours:
+        settings::write(keys::OverLongHours, text);
+        break;
+    case Field::RepeatSeconds:
+        settings::write(keys::RepeatSeconds, text);
         break;
     default:
         // The camera and SQL fields are stored by their panels' "OK".

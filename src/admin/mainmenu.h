@@ -55,6 +55,12 @@ public:
     // Shows the main menu and writes the station time into the refresh field.
     void showAndRefresh();
 
+    // The user ID of the administrator who logged in last; empty before any login. The
+    // screens opened from the menu record it with every change they make.
+    QString administratorId() const { return m_administratorId; }
+    // The connection values as the start-up routine reads them from the settings store.
+    static data::ConnectionSettings storedConnectionSettings();
+
     bool noAdministrator() const { return m_noAdministrator; }
     bool autoShown() const { return m_autoShown; }
 
@@ -119,6 +125,7 @@ private:
     std::function<void()> m_endProgram;
     QString m_refreshText;
     QString m_showClockCaption;
+    QString m_administratorId;
     bool m_noAdministrator = false;
     bool m_autoShown = false;
     bool m_ended = false;

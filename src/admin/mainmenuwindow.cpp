@@ -294,11 +294,37 @@ QWidget *MainMenuWindow::buildOptions()
     layout->addLayout(folderRow);
     layout->addWidget(companyText);
     layout->addWidget(displayText);
+    layout->addWidget(buildPayrollPanel(options));
     layout->addWidget(buildFontPanel());
     layout->addWidget(buildCameraPanel());
     layout->addWidget(buildSqlPanel());
     layout->addStretch();
     return options;
+}
+
+QWidget *MainMenuWindow::buildPayrollPanel(QWidget *parent)
+{
+    auto *payroll = new QGroupBox(QStringLiteral("Payroll"), parent);
+    payroll->setObjectName(QStringLiteral("FramePayroll"));
+    QCheckBox *breakRule = checkBox(Option::BreakRule, QStringLiteral("Deduct a break from long punches"), payroll);
+    QLineEdit *breakAfter = field(Field::BreakAfterHours, "TextBreakAfter", payroll);
+    QLineEdit *breakMinutes = field(Field::BreakMinutes, "TextBreakMinutes", payroll);
+    QLineEdit *overLong = field(Field::OverLongHours, "TextOverLong", payroll);
+    QCheckBox *repeatGuard = checkBox(Option::RepeatGuard, QStringLiteral("Refuse a repeat punch of the same ID"), payroll);
+    QLineEdit *repeatSeconds = field(Field::RepeatSeconds, "TextRepeatSeconds", payroll);
+
+    auto *layout = new QGridLayout(payroll);
+    layout->addWidget(breakRule, 0, 0, 1, 4);
+    layout->addWidget(new QLabel(QStringLiteral("After hours in one punch:"), payroll), 1, 0);
+    layout->addWidget(breakAfter, 1, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Break minutes:"), payroll), 1, 2);
+    layout->addWidget(breakMinutes, 1, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Flag a punch open longer than hours:"), payroll), 2, 0, 1, 3);
+    layout->addWidget(overLong, 2, 3);
+    layout->addWidget(repeatGuard, 3, 0, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Within seconds:"), payroll), 3, 2);
+    layout->addWidget(repeatSeconds, 3, 3);
+    return payroll;
 }
 
 QWidget *MainMenuWindow::buildFontPanel()

@@ -77,6 +77,7 @@ private:
     QWidget *buildFontPanel();
     QWidget *buildCameraPanel();
     QWidget *buildSqlPanel();
+    QWidget *buildPayrollPanel(QWidget *parent);
     QPushButton *button(const char *name, const QString &caption, QWidget *parent);
     QCheckBox *checkBox(Option option, const QString &caption, QWidget *parent);
     QLineEdit *field(Field field, const char *name, QWidget *parent);

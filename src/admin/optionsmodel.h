@@ -25,6 +25,8 @@ enum class Option {
     Camera = 21,              // "Turn on Camera"
     Spanish = 22,             // "Spanish"
     SaveSqlPassword = 25,     // "Save SQL Password"
+    BreakRule = 30,           // "Deduct a break from long punches"
+    RepeatGuard = 31,         // "Refuse a repeat punch of the same ID"
 };
 
 // The text fields of the options and SQL panels.
@@ -38,6 +40,10 @@ enum class Field {
     SqlUser,        // Textq10
     SqlDatabase,    // Textq14
     SqlServer,      // Textq15
+    BreakAfterHours,   // TextBreakAfter: hours in one punch after which the break is deducted
+    BreakMinutes,      // TextBreakMinutes: minutes of the break
+    OverLongHours,     // TextOverLong: hours after which a punch counts as a missed clock-out
+    RepeatSeconds,     // TextRepeatSeconds: seconds within which a second punch is refused
 };
 
 // The live station options, held by the main menu for the whole run. The main menu's

@@ -54,6 +54,7 @@ void StationApp::openEmployees()
     editor.setReturnToMainMenu([this] { m_mainMenu.showAndRefresh(); });
     editor.setShowMainMenu([this] { m_mainMenu.showMainMenu(); });
     editor.setEndProgram([this] { endProgram(); });
+    editor.setAdministratorSource([this] { return m_mainMenu.administratorId(); });
     m_employees->open();
 }
 
@@ -65,6 +66,7 @@ void StationApp::openTimeEdit()
         return;
     }
     m_timeEdit = new timeedit::TimeEditScreen(m_mainMenu.options());
+    m_timeEdit->editor().setAdministratorSource([this] { return m_mainMenu.administratorId(); });
     m_timeEdit->open();
 }
 

@@ -207,7 +207,7 @@ std::shared_ptr<Database> Database::open(const ConnectionSettings &settings)
     std::shared_ptr<Database> db(new Database);
     db->m_sqlServer = settings.useSqlServer;
     db->m_openError = settings.useSqlServer ? db->openSqlServer(settings)
-                                            : db->openEmbedded(settings.accessFolder);
+                                            : db->openEmbedded(settings.accessFolder, settings.readOnly);
     currentConnection() = db;
     return db;
 }
@@ -231,7 +231,7 @@ QString Database::embeddedFilePath(const QString &folder)
     return path + DatabaseFileName;
 }
 
-DbError Database::openEmbedded(const QString &folder)
+DbError Database::openEmbedded(const QString &folder, bool readOnly)
 {
     const QString path = embeddedFilePath(folder);
     // Opening never creates the file: a missing file is the general failure.
@@ -240,6 +240,8 @@ DbError Database::openEmbedded(const QString &folder)
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(path);
+    if (readOnly)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open())
         return {errors::GeneralFailure, db.lastError().text()};
 
@@ -252,7 +254,9 @@ DbError Database::openEmbedded(const QString &folder)
 
     // A file that is not a database, or is locked beyond the time-out, fails here.
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("PRAGMA journal_mode=DELETE")))
+    // A reader leaves the journal as the writers keep it.
+    if (!probe.exec(readOnly ? QStringLiteral("select count(*) from sqlite_master")
+                             : QStringLiteral("PRAGMA journal_mode=DELETE")))
         return {errors::GeneralFailure, probe.lastError().databaseText()};
     // Room for the pages of a long report (16 MB instead of 2), so that reading it does not
     // fetch the same pages from the file again and again.
@@ -284,7 +288,8 @@ DbError Database::openSqlServer(const ConnectionSettings &s)
     if (!db.isValid())
         return {errors::GeneralFailure, QStringLiteral("The SQL Server driver is not installed.")};
     db.setDatabaseName(connection);
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
+    db.setConnectOptions(s.readOnly ? QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
+                                    : QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
     if (db.open())
         return {};
 
@@ -428,8 +433,10 @@ DbError Database::streamEmbedded(sqlite3 *db, const QString &sql, const QVariant
                 break;
             }
             default: {
-                const QString s = v.toString();
-                rc = sqlite3_bind_text16(raw, i + 1, s.utf16(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+                // In the file's own encoding: a value in another is converted again on every
+                // row that compares with it.
+                const QByteArray s = v.toString().toUtf8();
+                rc = sqlite3_bind_text(raw, i + 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
                 break;
             }
             }

@@ -41,6 +41,9 @@ struct ConnectionSettings {
     QString password;
     QString database;
     QString server;
+    // A connection that only reads: the embedded file is opened read-only and a server
+    // connection asks for read-only access.
+    bool readOnly = false;
 };
 
 inline const QString DatabaseFileName = QStringLiteral("Stampwell.mdb");
@@ -141,7 +144,7 @@ public:
 
 private:
     Database();
-    DbError openEmbedded(const QString &folder);
+    DbError openEmbedded(const QString &folder, bool readOnly);
     DbError openSqlServer(const ConnectionSettings &settings);
     QVariant bindable(const QVariant &value) const;
     DbError errorFrom(const class QSqlError &error) const;

@@ -46,6 +46,29 @@ int digits(const unsigned char *text, int from, int count)
     return value;
 }
 
+// Whether year, month and day make a date of the Gregorian calendar from year 1 on.
+bool validDate(int y, int m, int d)
+{
+    static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || m < 1 || m > 12 || d < 1)
+        return false;
+    const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+    return d <= lengths[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+// Days from the zero date (1899-12-30) to a valid date, in whole numbers alone: the report
+// counts days of every punch in the file.
+qint64 daysFromZero(int y, int m, int d)
+{
+    y -= m <= 2 ? 1 : 0;
+    const qint64 era = y / 400;
+    const qint64 yearOfEra = y - era * 400;
+    const qint64 dayOfYear = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    // Days from 0000-03-01 to 1899-12-30.
+    return era * 146097 + dayOfEra - 693899;
+}
+
 std::optional<Wall> storedWall(sqlite3_value *value)
 {
     if (sqlite3_value_type(value) != SQLITE_TEXT)
@@ -55,10 +78,9 @@ std::optional<Wall> storedWall(sqlite3_value *value)
     if (!t || (size != 10 && size != 19) || t[4] != '-' || t[7] != '-')
         return std::nullopt;
     const int y = digits(t, 0, 4), mo = digits(t, 5, 2), d = digits(t, 8, 2);
-    const QDate date(y, mo, d);
-    if (y < 0 || mo < 0 || d < 0 || !date.isValid())
+    if (!validDate(y, mo, d))
         return std::nullopt;
-    Wall wall{QDate(1899, 12, 30).daysTo(date), 0};
+    Wall wall{daysFromZero(y, mo, d), 0};
     if (size == 19) {
         if ((t[10] != ' ' && t[10] != 'T') || t[13] != ':' || t[16] != ':')
             return std::nullopt;
@@ -72,15 +94,16 @@ std::optional<Wall> storedWall(sqlite3_value *value)
 
 // Days, hours, minutes and seconds between two stored values, without building date-times:
 // the report runs this for every punch. Other units and other forms take the general way.
-std::optional<qint64> quickDateDiff(sqlite3_value *unitValue, sqlite3_value *from, sqlite3_value *to)
+std::optional<qint64> quickDateDiff(sqlite3_value **argv)
 {
+    sqlite3_value *unitValue = argv[0];
     if (sqlite3_value_bytes(unitValue) != 1)
         return std::nullopt;
     const char unit = char(sqlite3_value_text(unitValue)[0] | 0x20);
     if (unit != 'd' && unit != 'h' && unit != 'n' && unit != 's')
         return std::nullopt;
-    const auto a = storedWall(from);
-    const auto b = a ? storedWall(to) : std::nullopt;
+    const auto a = storedWall(argv[1]);
+    const auto b = a ? storedWall(argv[2]) : std::nullopt;
     if (!b)
         return std::nullopt;
     if (unit == 'd')
@@ -99,7 +122,7 @@ void sqlDateDiff(sqlite3_context *context, int argc, sqlite3_value **argv)
         sqlite3_result_null(context);
         return;
     }
-    if (const auto quick = quickDateDiff(argv[0], argv[1], argv[2])) {
+    if (const auto quick = quickDateDiff(argv)) {
         sqlite3_result_int64(context, *quick);
         return;
     }

@@ -1,6 +1,7 @@
 #include "employees/employeeeditor.h"
 
 #include "admin/optionsmodel.h"
+#include "data/schema.h"
 #include "data/startupcheck.h"
 #include "platform/busyscope.h"
 #include "platform/messagebox.h"
@@ -66,6 +67,21 @@ const QString EmployeeEditor::AllUserIdsSql = QStringLiteral("select useridlogin
 
 namespace {
 const QString Blanks(500, QLatin1Char(' '));
+const QString UserTableName = QStringLiteral("UserTable");
+// Never written into the audit trail as it is.
+const QStringList HiddenColumns{QStringLiteral("Passwordf")};
+
+// The employee's columns as the audit trail records them.
+const QStringList &employeeColumns()
+{
+    static const QStringList columns = [] {
+        QStringList names;
+        for (const data::Column &column : data::userTableColumns())
+            names << QLatin1String(column.name);
+        return names;
+    }();
+    return columns;
+}
 
 // Texts are bound as text: an empty field is stored as the empty text, not as NULL.
 QVariant textValue(const QString &text)
@@ -467,11 +483,51 @@ bool EmployeeEditor::writeEmployee(Database &db, bool editMode)
     if (f.userIdLogin.contains(QLatin1String("66")))
         return refuse({}, UserIdInUse);
 
+    data::AuditSnapshot before;
+    if (editMode && m_selectedId) {
+        const std::optional<data::AuditSnapshot> snapshot = auditSnapshot(db, *m_selectedId);
+        if (!snapshot)
+            return false;
+        before = *snapshot;
+    }
     const QueryResult write = editMode ? run(db, UpdateSql, updateValues()) : run(db, InsertSql, insertValues());
     if (write.error)
         return refuse(write.error, {});
+    std::optional<qint64> key = editMode ? m_selectedId : std::nullopt;
+    if (!editMode) {
+        key = data::lastInsertedId(db, &error);
+        if (!key)
+            return refuse(error ? error : DbError{data::errors::CommandFailed, QStringLiteral("The new employee has no key.")}, {});
+    }
+    if (key && !audit(db, *key, before))
+        return false;
     error = db.commit();
     if (error) {
+        showError(error);
+        return false;
+    }
+    return true;
+}
+
+std::optional<data::AuditSnapshot> EmployeeEditor::auditSnapshot(Database &db, qint64 key)
+{
+    const QueryResult row = run(db, SelectSql, {key});
+    if (row.error) {
+        db.rollback();
+        showError(row.error);
+        return std::nullopt;
+    }
+    return data::AuditSnapshot::of(row, employeeColumns());
+}
+
+bool EmployeeEditor::audit(Database &db, qint64 key, const data::AuditSnapshot &before)
+{
+    const std::optional<data::AuditSnapshot> after = auditSnapshot(db, key);
+    if (!after)
+        return false;
+    const QString administrator = m_administrator ? m_administrator() : QString();
+    if (const DbError error = data::recordChange(db, administrator, UserTableName, key, before, *after, HiddenColumns)) {
+        db.rollback();
         showError(error);
         return false;
     }
@@ -524,10 +580,26 @@ bool EmployeeEditor::deleteEmployee()
         return false;
     if (MessageBox::show(nullptr, DeleteQuestion, QString(), MessageBox::Buttons::YesNo) != MessageBox::Answer::Yes)
         return false;
+    // The delete and its audit row are kept together or not at all.
     std::shared_ptr<Database> db = Database::current();
+    if (const DbError error = db->beginWrite()) {
+        db->rollback();
+        showError(error);
+        return false;
+    }
+    const std::optional<data::AuditSnapshot> before = auditSnapshot(*db, *m_selectedId);
+    if (!before)
+        return false;
     const QueryResult result = run(*db, DeleteSql, {*m_selectedId});
     if (result.error) {
+        db->rollback();
         showError(result.error);
+        return false;
+    }
+    if (!audit(*db, *m_selectedId, *before))
+        return false;
+    if (const DbError error = db->commit()) {
+        showError(error);
         return false;
     }
     clearFormNow();

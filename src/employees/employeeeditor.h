@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/audittable.h"
 #include "data/database.h"
 
 #include <QObject>
@@ -108,6 +109,8 @@ public:
     void setShowMainMenu(std::function<void()> f) { m_showMainMenu = std::move(f); }
     void setEndProgram(std::function<void()> f) { m_endProgram = std::move(f); }
     void setStatementObserver(StatementObserver observer) { m_observer = std::move(observer); }
+    // The user ID of the administrator making the changes, for the audit trail.
+    void setAdministratorSource(std::function<QString()> source) { m_administrator = std::move(source); }
 
     // The form's fields. A window writes what its controls show here before every action
     // and shows them again on fieldsChanged.
@@ -171,6 +174,12 @@ private:
     QVariantList insertValues() const;
     QVariantList updateValues() const;
     bool writeEmployee(data::Database &db, bool editMode);
+    // The employee with the key as the audit trail records it; nullopt after a failure,
+    // which has been rolled back and shown.
+    std::optional<data::AuditSnapshot> auditSnapshot(data::Database &db, qint64 key);
+    // Writes the audit row of a change inside its transaction; false after a failure, which
+    // has been rolled back and shown.
+    bool audit(data::Database &db, qint64 key, const data::AuditSnapshot &before);
 
     ConnectionSource m_connection;
     std::function<void()> m_hideScreen;
@@ -178,6 +187,7 @@ private:
     std::function<void()> m_showMainMenu;
     std::function<void()> m_endProgram;
     StatementObserver m_observer;
+    std::function<QString()> m_administrator;
 
     EmployeeFields m_fields;
     QString m_mainCaption;

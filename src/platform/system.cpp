@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <vector>
+#include <QSysInfo>
 
 namespace platform {
 
@@ -114,6 +115,11 @@ QString pageFolder()
                         + QStringLiteral("/chronotally");
     QDir().mkpath(own);
     return QDir::toNativeSeparators(own);
+}
+
+QString stationName()
+{
+    return QSysInfo::machineHostName();
 }
 
 QString defaultPluginFolder()

@@ -37,6 +37,9 @@ QString defaultDatabaseFolder();
 // written (an installed station), the user's own cache folder ~/.cache/chronotally.
 QString pageFolder();
 
+// The station's name as the network knows it (the machine's host name).
+QString stationName();
+
 // The default folder of the camera plug-in: the program's own folder, where the build puts it.
 QString defaultPluginFolder();
 

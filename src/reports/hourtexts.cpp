@@ -31,9 +31,28 @@ QString totalHourMinuteText(qint64 total)
     return QString::number(total / 60) + QLatin1Char(':') + QString::number(total % 60);
 }
 
-QString openPunchText()
+QString timeInText(qint64 minutes)
 {
-    return QStringLiteral("H:0 M:0");
+    return QStringLiteral("H:") + QString::number(minutes / 60) + QStringLiteral(" M:") + QString::number(minutes % 60);
+}
+
+QString hourMinuteText(qint64 minutes)
+{
+    return QString::number(minutes / 60) + QLatin1Char(':') + QStringLiteral("%1").arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString decimalHoursText(qint64 minutes)
+{
+    // Hundredths of an hour are minutes * 5 / 3: never exactly half way, so rounding to the
+    // nearest has no ties to settle.
+    const qint64 hundredths = (minutes * 100 + 30) / 60;
+    return QString::number(hundredths / 100) + QLatin1Char('.')
+           + QStringLiteral("%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+}
+
+bool sameEmployee(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 bool isOpen(const QDateTime &clockOut)
@@ -53,8 +72,7 @@ std::optional<qint64> punchMinutes(const QDateTime &clockIn, const QDateTime &cl
 
 qint64 RunningTotal::add(const QString &userId, std::optional<qint64> minutes)
 {
-    // As the database compares IDs: "ab12" keyed at the clock is employee "AB12".
-    if (userId.compare(m_previousId, Qt::CaseInsensitive) != 0)
+    if (!sameEmployee(userId, m_previousId))
         m_total = 0;
     m_previousId = userId;
     if (minutes)

@@ -18,8 +18,16 @@ QString workedText(qint64 minutes);
 QString totalFractionText(qint64 total);
 // "8:5" for 485: hours, a colon, minutes without a leading zero.
 QString totalHourMinuteText(qint64 total);
-// What the clocked-in view shows for a punch still open: "H:0 M:0".
-QString openPunchText();
+// How long a punch still open has run, as the clocked-in view shows it: "H:5 M:12".
+QString timeInText(qint64 minutes);
+// "8:05" for 485 minutes: hours, a colon and two digits of minutes.
+QString hourMinuteText(qint64 minutes);
+// "8.08" for 485 minutes: hours to two decimal places, rounded to the nearest hundredth.
+QString decimalHoursText(qint64 minutes);
+
+// Whether two rows' user IDs belong to one employee: as the database compares IDs, "ab12"
+// keyed at the clock is employee "AB12".
+bool sameEmployee(const QString &a, const QString &b);
 
 // A punch still open: no clock-out, or one that is a time without a date.
 bool isOpen(const QDateTime &clockOut);

@@ -1,6 +1,7 @@
 #include "reports/reportcontroller.h"
 
 #include "platform/browser.h"
+#include "platform/clock.h"
 #include "platform/messagebox.h"
 #include "reports/reportcolumns.h"
 #include "settings/keys.h"
@@ -106,8 +107,10 @@ bool ReportController::showClockedIn()
     if (m_running)
         return false;
     m_model.clearRows();
-    return fill([](ReportEngine &engine, const ReportEngine::Sink &sink, const ReportEngine::Yield &yield) {
-        return engine.clockedIn(sink, yield);
+    const PayrollRules rules = m_rules ? m_rules() : PayrollRules();
+    const QDateTime now = platform::Clock::now();
+    return fill([&](ReportEngine &engine, const ReportEngine::Sink &sink, const ReportEngine::Yield &yield) {
+        return engine.clockedIn(rules, now, sink, yield);
     });
 }
 

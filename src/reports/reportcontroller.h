@@ -58,6 +58,9 @@ public:
     bool showClockedIn();
 
     void setYield(Yield yield) { m_yield = std::move(yield); }
+    // The payroll options the clocked-in view flags over-long punches by (read at every
+    // view; the defaults when unset).
+    void setPayrollRules(std::function<PayrollRules()> rules) { m_rules = std::move(rules); }
     void setReturnToMainMenu(std::function<void()> f) { m_returnToMainMenu = std::move(f); }
     void setShowMainMenu(std::function<void()> f) { m_showMainMenu = std::move(f); }
     void setHideScreen(std::function<void()> f) { m_hideScreen = std::move(f); }
@@ -84,6 +87,7 @@ private:
     QList<bool> m_shown;
     bool m_running = false;
     Yield m_yield;
+    std::function<PayrollRules()> m_rules;
     std::function<void()> m_returnToMainMenu;
     std::function<void()> m_showMainMenu;
     std::function<void()> m_hideScreen;

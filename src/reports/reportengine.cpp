@@ -2,6 +2,7 @@
 
 #include "reports/hourtexts.h"
 #include "reports/reportcolumns.h"
+#include "platform/clock.h"
 #include "settings/keys.h"
 
 #include <QElapsedTimer>
@@ -136,6 +137,17 @@ QString ReportEngine::reportStatement(Filter filter, bool sqlServer)
                         : QStringLiteral("    order by a.UserIDLogin,    a.Clockedin,    a.Clockedout, a.rowdate "));
 }
 
+QString ReportEngine::rangeStatement(Filter filter, bool sqlServer)
+{
+    // On the embedded engine "+" takes the column's numeric affinity away, so the stored
+    // text meets the bound text as it is, without a conversion tried on every row.
+    const QString column = sqlServer ? QStringLiteral("a.rowdate") : QStringLiteral("+a.rowdate");
+    QString sql = reportStatement(filter, sqlServer);
+    sql.insert(sql.indexOf(QLatin1String("DateDiff(")),
+               column + QStringLiteral(" >= ? and ") + column + QStringLiteral(" < ? and  "));
+    return sql;
+}
+
 QString ReportEngine::clockedInStatement()
 {
     return QStringLiteral("select b.*,a.totalclock, A.clockedin, a.clockedout, a.rowdate  from clocktable a, usertable b ")
@@ -204,20 +216,69 @@ data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const Q
 
 data::DbError ReportEngine::clockedIn(const Sink &sink, const Yield &yield)
 {
+    return clockedIn(PayrollRules(), platform::Clock::now(), sink, yield);
+}
+
+data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime &now, const Sink &sink,
+                                      const Yield &yield)
+{
     Positions at;
+    const QDateTime wallNow(now.date(), now.time(), Qt::UTC);
     auto build = [&](const data::Row &row, qint64 number) {
         at.resolve(row);
         ReportRow out;
         out.number = number;
         at.addEmployeeCells(row, out, 5);
         out.cells.append({titles::DisplayText, row.text(at.displayText)});
-        out.cells.append({titles::HoursMinutesWorked, hours::openPunchText()});
+        const qint64 in = hours::punchMinutes(row.wallDateTime(at.clockedIn), wallNow).value_or(0);
+        QString timeIn = hours::timeInText(in);
+        if (rules.isOverLong(in))
+            timeIn += QStringLiteral(" - ") + rules.overLongFlag();
+        out.cells.append({titles::HoursMinutesWorked, timeIn});
         out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});
         out.cells.append({titles::ClockedOut, None});
         out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
         return out;
     };
     return produce(clockedInStatement(), {}, build, sink, yield);
+}
+
+data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
+                                    const Yield &yield)
+{
+    const QString sql = rangeStatement(filter, m_db->isSqlServer());
+    const QVariantList values{QDateTime(first, QTime(0, 0)), QDateTime(last.addDays(1), QTime(0, 0)), first, last};
+    if (m_observer)
+        m_observer(sql, values);
+    Positions at;
+    int firstName = -1, lastName = -1;
+    qint64 count = 0;
+    QElapsedTimer sinceYield;
+    sinceYield.start();
+    PunchRecord punch;
+    const data::DbError error = m_db->forEachRow(sql, values, [&](const data::Row &row) {
+        if (!at.resolved) {
+            at.resolve(row);
+            firstName = row.indexOf(QStringLiteral("FirstName"));
+            lastName = row.indexOf(QStringLiteral("LastName"));
+        }
+        punch.userId = row.text(at.punchUserId);
+        punch.firstName = row.text(firstName);
+        punch.lastName = row.text(lastName);
+        punch.clockIn = row.wallDateTime(at.clockedIn);
+        punch.clockOut = row.wallDateTime(at.clockedOut);
+        punch.minutes = hours::punchMinutes(punch.clockIn, punch.clockOut);
+        punch.open = hours::isOpen(punch.clockOut);
+        ++count;
+        if (yield && sinceYield.elapsed() >= YieldIntervalMs) {
+            yield(count);
+            sinceYield.restart();
+        }
+        return onPunch(punch);
+    });
+    if (yield)
+        yield(count);
+    return error;
 }
 
 data::DbError ReportEngine::produce(const QString &sql, const QVariantList &values,

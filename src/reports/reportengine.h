@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/database.h"
+#include "reports/payroll.h"
 #include "reports/reportrow.h"
 
 #include <QDate>
@@ -45,6 +46,13 @@ public:
     // the embedded engine, DateDiff(d, ...) on SQL Server. Two bound values: the first and
     // the last day. The punch's own user ID comes back as PunchUserIDLogin.
     static QString reportStatement(Filter filter, bool sqlServer);
+    // The report's statement with the work-date range also compared directly, ahead of the
+    // DateDiff terms. Work dates are stored in a sortable form (the canonical text on the
+    // embedded engine, compared as stored; date-times on SQL Server), so the comparison
+    // keeps the same days, and the engine passes over the punches outside the range
+    // without a function call each. Four bound values: the first day's start and the start
+    // of the day after the last, then the first and the last day.
+    static QString rangeStatement(Filter filter, bool sqlServer);
     // Every open punch of a known employee, by user ID then clock-in. No bound values.
     static QString clockedInStatement();
     static const QString PunchUserIdColumn;
@@ -55,8 +63,18 @@ public:
     // the employee's cells, the punch's minutes and the running total of its user ID.
     data::DbError runReport(Filter filter, const QDate &first, const QDate &last, const Sink &sink,
                             const Yield &yield = {});
-    // One row per open punch of a known employee, without totals.
+    // One row per open punch of a known employee, without totals. Its Hours-Minutes Worked
+    // cell tells how long the punch has been open at the given time ("H:5 M:12"), followed
+    // by the over-long flag of the rules when it has been open longer than their limit.
     data::DbError clockedIn(const Sink &sink, const Yield &yield = {});
+    data::DbError clockedIn(const PayrollRules &rules, const QDateTime &now, const Sink &sink,
+                            const Yield &yield = {});
+
+    // The punches of Run Report, one record each in the report's order, with the report's
+    // minutes, read with rangeStatement(). onPunch returns false to stop.
+    using PunchSink = std::function<bool(const PunchRecord &punch)>;
+    data::DbError punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
+                          const Yield &yield = {});
 
     // Sees every statement with its bound values just before it is sent.
     void setStatementObserver(std::function<void(const QString &, const QVariantList &)> observer)

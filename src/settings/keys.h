@@ -48,6 +48,14 @@ inline constexpr Key CameraIp{"Main", "Text9", ""};
 // this text is what the station wrote on Windows.
 inline constexpr Key PluginLocation{"Main", "TextLocation", "c:\\program files\\dazudidi"};
 inline constexpr Key DatabaseFolder{"Main", "db", ""};
+// Payroll: the break rule (after TextBreakAfter hours in one punch, TextBreakMinutes are
+// not paid), the over-long punch limit in hours, and the repeat-scan guard in seconds.
+inline constexpr Key BreakRule{"Main", "checkbox30", "0"};
+inline constexpr Key BreakAfterHours{"Main", "textbreakafter", "6"};
+inline constexpr Key BreakMinutes{"Main", "textbreakminutes", "30"};
+inline constexpr Key OverLongHours{"Main", "textoverlong", "16"};
+inline constexpr Key RepeatGuard{"Main", "checkbox31", "0"};
+inline constexpr Key RepeatSeconds{"Main", "textrepeatseconds", "60"};
 
 // Data and Sys: SQL Server connection values.
 inline constexpr Key SqlUser{"Data", "L1", ""};

@@ -45,6 +45,18 @@ QString totalPunches(const data::Database &db)
            + QStringLiteral(" where useridlogin = ? and clockedout is not null and totalclock is null ");
 }
 
+} // namespace
+
+// Punches of the ID that began or ended from the first time to the second, both included.
+const QString PunchService::RecentPunchesSql = QStringLiteral(
+    "select count(*) as CountInt from clocktable where useridlogin = ? "
+    "and ((clockedin >= ? and clockedin <= ?) or (clockedout >= ? and clockedout <= ?)) ");
+const QString PunchService::RepeatText =
+    QStringLiteral("This ID was punched less than {seconds} seconds ago. The punch was not recorded.");
+const QString PunchService::RepeatSpanish = QStringLiteral(
+    "Este numero de empleado se registro hace menos de {seconds} segundos. No se registro de nuevo.");
+
+namespace {
 // Refusals: English, and the Spanish line added when the option is on.
 const QString NotFoundText = QStringLiteral("UserID was not found.");
 const QString NotFoundSpanish = QStringLiteral("No existe este numero de empleado, favor de verificarlo");
@@ -115,6 +127,22 @@ bool PunchService::failed(data::Database &db, const data::DbError &error)
     return true;
 }
 
+int PunchService::repeatSeconds() const
+{
+    if (!m_options.isOn(admin::Option::RepeatGuard))
+        return 0;
+    bool ok = false;
+    const int seconds = m_options.text(admin::Field::RepeatSeconds).trimmed().toInt(&ok);
+    return ok && seconds > 0 ? seconds : 0;
+}
+
+void PunchService::refuseRepeat() const
+{
+    const QString seconds = QString::number(repeatSeconds());
+    refuse(QString(RepeatText).replace(QStringLiteral("{seconds}"), seconds),
+           QString(RepeatSpanish).replace(QStringLiteral("{seconds}"), seconds));
+}
+
 void PunchService::refuse(const QString &english, const QString &spanish) const
 {
     QString text = english;
@@ -133,6 +161,17 @@ PunchService::State PunchService::beginAndCheck(data::Database &db, const QStrin
     if (users.first().number(QStringLiteral("CountInt")) < 1) {
         db.rollback();
         return State::Unknown;
+    }
+    if (const int seconds = repeatSeconds()) {
+        const QDateTime now = stationTime();
+        const QDateTime since = now.addSecs(-seconds);
+        const data::QueryResult recent = run(db, RecentPunchesSql, {id, since, now, since, now});
+        if (failed(db, recent.error))
+            return State::Failed;
+        if (recent.first().number(QStringLiteral("CountInt")) > 0) {
+            db.rollback();
+            return State::Repeat;
+        }
     }
     const data::QueryResult open = run(db, CountOpenPunches, {id});
     if (failed(db, open.error))
@@ -161,6 +200,9 @@ void PunchService::ClockIn()
     case State::Unknown:
         refuse(NotFoundText, NotFoundSpanish);
         break;
+    case State::Repeat:
+        refuseRepeat();
+        break;
     case State::ClockedIn:
         db->rollback();
         refuse(TwiceText, TwiceSpanish);
@@ -185,6 +227,9 @@ void PunchService::ClockInOut()
         break;
     case State::Unknown:
         refuse(NotFoundText, NotFoundSpanish);
+        break;
+    case State::Repeat:
+        refuseRepeat();
         break;
     case State::ClockedOut:
         finishClockIn(*db, id);
@@ -217,6 +262,9 @@ void PunchService::clockOut(const QString &id)
         return;
     case State::Unknown:
         refuse(NotFoundText, NotFoundSpanish);
+        return;
+    case State::Repeat:
+        refuseRepeat();
         return;
     case State::ClockedOut:
         db->rollback();

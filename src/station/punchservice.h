@@ -35,6 +35,11 @@ public:
     void ClockOut();
     void ClockInOut();
 
+    // The repeat-scan guard's answer: {seconds} stands for the guard's seconds.
+    static const QString RepeatText;
+    static const QString RepeatSpanish;
+    static const QString RecentPunchesSql;
+
     // Camera snapshot, confirmation message, sound and photo for the employee row held from
     // the last successful write.
     void AnnouncePunch(Direction direction);
@@ -61,7 +66,8 @@ public:
 private:
     // Where an ID stands after the employee and open-punch counts. Only ClockedIn and
     // ClockedOut leave the write transaction open; Failed has been rolled back and reported.
-    enum class State { Failed, Unknown, ClockedOut, ClockedIn };
+    // Repeat: the ID punched within the repeat-scan guard's seconds; rolled back.
+    enum class State { Failed, Unknown, Repeat, ClockedOut, ClockedIn };
 
     // Starts the write transaction, counts the active employees with the ID and, for a
     // known ID, its open punches.
@@ -76,6 +82,10 @@ private:
     bool failed(data::Database &db, const data::DbError &error);
     data::Row readEmployee(data::Database &db, const QString &sql, const QString &id);
     void refuse(const QString &english, const QString &spanish) const;
+    void refuseRepeat() const;
+    // The guard's seconds while "Refuse a repeat punch of the same ID" is on with a whole
+    // number above 0; 0 otherwise.
+    int repeatSeconds() const;
     // Reads the ID field and empties it.
     QString takeId();
 

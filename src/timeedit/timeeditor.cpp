@@ -1,6 +1,7 @@
 #include "timeedit/timeeditor.h"
 
 #include "admin/optionsmodel.h"
+#include "data/audittable.h"
 #include "platform/busyscope.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
@@ -43,12 +44,23 @@ const QString TimeEditor::InsertOpenSql =
 const QString TimeEditor::OpenPunchesSql = QStringLiteral(
     "select count(*) as CountInt from clocktable where useridlogin = ? and clockedout is null ");
 const QString TimeEditor::DeleteSql = QStringLiteral("delete from clocktable where ID = ?");
+const QString TimeEditor::PunchSql = QStringLiteral("Select * from ClockTable where ID = ?");
 
 namespace {
 const QString Blanks(500, QLatin1Char(' '));
 const QString PunchSeparator = QStringLiteral(" -- ");
 const QString NameSeparator = QStringLiteral("  -  ");
 const QString UserIdSeparator = QStringLiteral(" - ");
+const QString ClockTableName = QStringLiteral("ClockTable");
+
+// The punch's columns as the audit trail records them.
+const QStringList &punchColumns()
+{
+    static const QStringList columns{QStringLiteral("UserIDLogin"), QStringLiteral("RowDate"),
+                                     QStringLiteral("ClockedIn"), QStringLiteral("ClockedOut"),
+                                     QStringLiteral("TotalClock")};
+    return columns;
+}
 
 // Blanks only, as the fields are trimmed: tabs and other white space stay.
 QString trimBlanks(const QString &text)
@@ -254,15 +266,14 @@ bool TimeEditor::updatePunch()
     if (!times)
         return false;
 
-    std::shared_ptr<Database> db = Database::current();
-    const QueryResult result =
-        times->clockedOut
-            ? run(*db, UpdateSql, {times->workDate, times->clockedIn, *times->clockedOut, *m_punchId})
-            : run(*db, UpdateKeepingOutSql, {times->workDate, times->clockedIn, *m_punchId});
-    if (result.error) {
-        showMessage(result.error.description);
+    const bool written = writeAudited(m_punchId, [&](Database &db, QString &) {
+        return (times->clockedOut
+                    ? run(db, UpdateSql, {times->workDate, times->clockedIn, *times->clockedOut, *m_punchId})
+                    : run(db, UpdateKeepingOutSql, {times->workDate, times->clockedIn, *m_punchId}))
+            .error;
+    });
+    if (!written)
         return false;
-    }
     return listPunches();
 }
 
@@ -280,44 +291,65 @@ bool TimeEditor::insertPunch()
     if (!times)
         return false;
 
-    std::shared_ptr<Database> db = Database::current();
-    if (!times->clockedOut) {
-        if (!insertOpenPunch(*db, *times))
-            return false;
-    } else {
-        const QueryResult result =
-            run(*db, InsertSql, {times->workDate, times->clockedIn, *times->clockedOut, m_userId});
-        if (result.error) {
-            showMessage(result.error.description);
-            return false;
+    const bool written = writeAudited(std::nullopt, [&](Database &db, QString &refusal) -> DbError {
+        if (times->clockedOut)
+            return run(db, InsertSql, {times->workDate, times->clockedIn, *times->clockedOut, m_userId}).error;
+        // An open punch only for an employee who has none: the check and the insert hold the
+        // write lock together, so a clock-in at a station cannot slip in between.
+        const QueryResult open = run(db, OpenPunchesSql, {m_userId});
+        if (open.error)
+            return open.error;
+        if (open.first().number(QStringLiteral("CountInt")) > 0) {
+            refusal = AlreadyClockedIn;
+            return {};
         }
-    }
+        return run(db, InsertOpenSql, {times->workDate, times->clockedIn, m_userId}).error;
+    });
+    if (!written)
+        return false;
     return listPunches();
 }
 
-// An open punch only for an employee who has none: the check and the insert hold the write
-// lock together, so a clock-in at a station cannot slip in between.
-bool TimeEditor::insertOpenPunch(Database &db, const Times &times)
+bool TimeEditor::writeAudited(std::optional<qint64> key,
+                              const std::function<DbError(Database &db, QString &refusal)> &change)
 {
+    std::shared_ptr<Database> db = Database::current();
     auto failed = [&](const DbError &error) {
-        db.rollback();
+        db->rollback();
         showMessage(error.description);
         return false;
     };
-    if (const DbError error = db.beginWrite())
+    if (const DbError error = db->beginWrite())
         return failed(error);
-    const QueryResult open = run(db, OpenPunchesSql, {m_userId});
-    if (open.error)
-        return failed(open.error);
-    if (open.first().number(QStringLiteral("CountInt")) > 0) {
-        db.rollback();
-        showMessage(AlreadyClockedIn);
+    data::AuditSnapshot before;
+    if (key) {
+        const QueryResult punch = run(*db, PunchSql, {*key});
+        if (punch.error)
+            return failed(punch.error);
+        before = data::AuditSnapshot::of(punch, punchColumns());
+    }
+    QString refusal;
+    if (const DbError error = change(*db, refusal))
+        return failed(error);
+    if (!refusal.isEmpty()) {
+        db->rollback();
+        showMessage(refusal);
         return false;
     }
-    const QueryResult insert = run(db, InsertOpenSql, {times.workDate, times.clockedIn, m_userId});
-    if (insert.error)
-        return failed(insert.error);
-    if (const DbError error = db.commit()) {
+    if (!key) {
+        DbError error;
+        key = data::lastInsertedId(*db, &error);
+        if (!key)
+            return failed(error ? error : DbError{data::errors::CommandFailed, QStringLiteral("The new punch has no key.")});
+    }
+    const QueryResult punch = run(*db, PunchSql, {*key});
+    if (punch.error)
+        return failed(punch.error);
+    const QString administrator = m_administrator ? m_administrator() : QString();
+    if (const DbError error = data::recordChange(*db, administrator, ClockTableName, *key, before,
+                                                 data::AuditSnapshot::of(punch, punchColumns())))
+        return failed(error);
+    if (const DbError error = db->commit()) {
         showMessage(error.description);
         return false;
     }
@@ -338,12 +370,9 @@ bool TimeEditor::deletePunch()
                                       MessageBox::Answer::No)
                      == MessageBox::Answer::Yes;
     if (yes) {
-        std::shared_ptr<Database> db = Database::current();
-        const QueryResult result = run(*db, DeleteSql, {*m_punchId});
-        if (result.error) {
-            showMessage(result.error.description);
+        const qint64 key = *m_punchId;
+        if (!writeAudited(key, [&](Database &db, QString &) { return run(db, DeleteSql, {key}).error; }))
             return false;
-        }
     }
     m_punchId.reset();
     return listPunches() && yes;

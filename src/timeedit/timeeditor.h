@@ -61,12 +61,16 @@ public:
     static const QString InsertOpenSql;
     static const QString OpenPunchesSql;
     static const QString DeleteSql;
+    // One punch by its key, read before and after a change for the audit trail.
+    static const QString PunchSql;
 
     // The connection values are read at every open, so the live options apply.
     explicit TimeEditor(ConnectionSource connection, QObject *parent = nullptr);
     explicit TimeEditor(const admin::OptionsModel &options, QObject *parent = nullptr);
 
     void setStatementObserver(StatementObserver observer) { m_observer = std::move(observer); }
+    // The user ID of the administrator making the changes, for the audit trail.
+    void setAdministratorSource(std::function<QString()> source) { m_administrator = std::move(source); }
 
     // The edit fields. A window writes what its controls show here before every action and
     // shows them again on fieldsChanged.
@@ -124,10 +128,16 @@ private:
     void trimFields();
     std::optional<Times> checkedTimes();
     bool listPunches();
-    bool insertOpenPunch(data::Database &db, const Times &times);
+    // Runs one change of ClockTable in a write transaction together with its audit row. The
+    // punch with the key (none for an insert: the inserted one) is read before and after.
+    // change returns a database error, or sets refusal to a message for a change it
+    // declines. Anything but success rolls back and is shown; then it returns false.
+    bool writeAudited(std::optional<qint64> key,
+                      const std::function<data::DbError(data::Database &db, QString &refusal)> &change);
 
     ConnectionSource m_connection;
     StatementObserver m_observer;
+    std::function<QString()> m_administrator;
 
     PunchFields m_fields;
     QList<Employee> m_employees;

@@ -100,9 +100,12 @@ private Q_SLOTS:
         s->menu.startupRoutine();
         s->edit("Text1")->setText(QStringLiteral("boss"));
         s->edit("Text2")->setText(QStringLiteral("secret"));
+        QVERIFY(s->menu.administratorId().isEmpty());
         s->button("Command5")->click();
         QVERIFY(MessageBox::shown().isEmpty());
         QVERIFY(s->shown("Frame1"));
+        // The screens' changes are recorded under this ID.
+        QCOMPARE(s->menu.administratorId(), QStringLiteral("boss"));
         QVERIFY(s->edit("Text1")->text().isEmpty());
         QVERIFY(s->edit("Text2")->text().isEmpty());
 

@@ -73,7 +73,8 @@ private Q_SLOTS:
             {"Check8", &keys::AutoLaunch},    {"Check9", &keys::BlockMoving},
             {"Check10", &keys::AllowExit},    {"Check19", &keys::CompanyTextOption},
             {"Check20", &keys::UseSqlDb},     {"Check21", &keys::Camera},
-            {"Check22", &keys::Spanish},
+            {"Check22", &keys::Spanish},      {"Check30", &keys::BreakRule},
+            {"Check31", &keys::RepeatGuard},
         };
         for (const auto &[control, key] : boxes)
             QTest::newRow(control) << QString::fromLatin1(control) << key->keyName();
@@ -229,6 +230,33 @@ private Q_SLOTS:
         QCOMPARE(s->edit("TextFontSize")->text(), QStringLiteral("12"));
         QCOMPARE(Station::stored(keys::FontName), QStringLiteral("Verdana"));
         QCOMPARE(Station::stored(keys::FontSize), QStringLiteral("12"));
+    }
+
+    // The payroll fields: their defaults on an empty store, the stored texts at start-up,
+    // and every change written.
+    void payrollFields_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("initial");
+        QTest::newRow("break after") << "TextBreakAfter" << keys::BreakAfterHours.keyName() << "6";
+        QTest::newRow("break minutes") << "TextBreakMinutes" << keys::BreakMinutes.keyName() << "30";
+        QTest::newRow("over-long") << "TextOverLong" << keys::OverLongHours.keyName() << "16";
+        QTest::newRow("repeat seconds") << "TextRepeatSeconds" << keys::RepeatSeconds.keyName() << "60";
+    }
+    void payrollFields()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, key);
+        QFETCH(QString, initial);
+        const QByteArray name = control.toLatin1();
+        s->menu.startupRoutine();
+        QCOMPARE(s->edit(name.constData())->text(), initial);
+        s->type(name.constData(), QStringLiteral("7.5"));
+        QCOMPARE(settings::GetSetting("Chronotally", "Main", key), QStringLiteral("7.5"));
+        settings::SaveSetting("Chronotally", "Main", key, QStringLiteral("9"));
+        s->menu.startupRoutine();
+        QCOMPARE(s->edit(name.constData())->text(), QStringLiteral("9"));
     }
 
     void defaultsWriteNothingWhenNothingChanges()

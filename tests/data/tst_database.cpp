@@ -247,6 +247,12 @@ private Q_SLOTS:
         QTest::newRow("same day") << "d" << QDateTime(d, QTime(0, 0)) << QDateTime(d, QTime(23, 59, 59)) << qint64(0);
         QTest::newRow("days across a year") << "d" << QDateTime(QDate(2026, 12, 31), QTime(12, 0)) << QDateTime(QDate(2027, 1, 2), QTime(1, 0)) << qint64(2);
         QTest::newRow("hours") << "h" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d, QTime(9, 0, 0)) << qint64(1);
+        // Calendar days over leap years and centuries, as the engine counts them for the report.
+        QTest::newRow("leap day") << "d" << QDateTime(QDate(2028, 2, 28), QTime(9, 0)) << QDateTime(QDate(2028, 3, 1), QTime(9, 0)) << qint64(2);
+        QTest::newRow("2000 had one") << "d" << QDateTime(QDate(2000, 2, 28), QTime(9, 0)) << QDateTime(QDate(2000, 3, 1), QTime(9, 0)) << qint64(2);
+        QTest::newRow("2100 has none") << "d" << QDateTime(QDate(2100, 2, 28), QTime(9, 0)) << QDateTime(QDate(2100, 3, 1), QTime(9, 0)) << qint64(1);
+        QTest::newRow("from the zero date") << "d" << QDateTime(QDate(1899, 12, 30), QTime(1, 0)) << QDateTime(QDate(1900, 3, 1), QTime(1, 0)) << qint64(61);
+        QTest::newRow("back over decades") << "d" << QDateTime(d, QTime(1, 0)) << QDateTime(QDate(1999, 12, 31), QTime(1, 0)) << qint64(-9838);
     }
     void dateDiffCountsBoundariesCrossed()
     {

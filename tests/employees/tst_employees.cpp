@@ -1,6 +1,8 @@
 #include "testenv.h"
 
+#include "data/audittable.h"
 #include "data/schema.h"
+#include "platform/system.h"
 #include "employees/employeeeditor.h"
 #include "employees/employeescreen.h"
 #include "platform/messagebox.h"
@@ -560,6 +562,64 @@ private Q_SLOTS:
         QCOMPARE(e.fields().firstName, QString());
         // The punches stay.
         QCOMPARE(db()->query("select count(*) as n from ClockTable").first().number("n"), 1.0);
+    }
+
+    // Adding, changing and deleting an employee each write one audit row with the
+    // administrator and the values; an update records the changed columns only, and the
+    // password never shows.
+    void everyChangeWritesOneAuditRow()
+    {
+        const qint64 key = TestEnv::addEmployee(*db(), "4", 0, "2-Standard User", "old secret");
+        EmployeeEditor &e = openEditor();
+        e.setAdministratorSource([] { return QStringLiteral("boss"); });
+        TestEnv::setTime(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+
+        selectId(e, key);
+        e.fields().city = "Elsewhere";
+        e.fields().hourlyRate = "12.50";
+        e.fields().password = e.fields().password2 = "new secret";
+        QVERIFY(e.saveEmployee());
+        fill(e, "12", "Ann", "Lee");
+        QVERIFY(e.saveEmployee());
+        selectId(e, key);
+        MessageBox::queueAnswer(MessageBox::Answer::Yes);
+        QVERIFY(e.deleteEmployee());
+
+        const QList<QStringList> rows = TestEnv::auditRows(*db());
+        QCOMPARE(rows.size(), 3);
+        for (const QStringList &row : rows)
+            QCOMPARE(row.mid(0, 3), (QStringList{"12/9/2026 10:00:00 AM", platform::stationName(), "boss"}));
+        QCOMPARE(rows[0].mid(3), (QStringList{"Update", "UserTable", QString::number(key),
+                                              R"({"City":"","Passwordf":"*****","HourlyRate":""})",
+                                              R"({"City":"Elsewhere","Passwordf":"*****","HourlyRate":"12.50"})"}));
+        QCOMPARE(rows[1].mid(3, 4), (QStringList{"Insert", "UserTable", QString::number(key + 1), ""}));
+        QVERIFY(rows[1][7].startsWith(R"({"FirstName":"Ann","LastName":"Lee",)"));
+        QCOMPARE(rows[2].mid(3, 3), (QStringList{"Delete", "UserTable", QString::number(key)}));
+        QVERIFY(rows[2][6].contains(R"("City":"Elsewhere")") && rows[2][7].isEmpty());
+        for (const QStringList &row : rows)
+            QVERIFY(!row.join(' ').contains("secret"));
+    }
+
+    // Saving or deleting whose audit row cannot be written changes nothing.
+    void aFailedAuditRowUndoesTheChange()
+    {
+        const qint64 key = TestEnv::addEmployee(*db(), "4");
+        EmployeeEditor &e = openEditor();
+        for (const QString &sql : data::auditTableStatements(data::AuditDialect::Embedded))
+            QVERIFY(!db()->exec(sql));
+        QVERIFY(!db()->exec("create trigger refuse before insert on AuditTable "
+                            "begin select raise(abort, 'audit refused'); end"));
+        selectId(e, key);
+        e.fields().city = "Elsewhere";
+        QVERIFY(!e.saveEmployee());
+        MessageBox::queueAnswer(MessageBox::Answer::Yes);
+        QVERIFY(!e.deleteEmployee());
+        QVERIFY(e.clearForm());
+        fill(e, "12");
+        QVERIFY(!e.saveEmployee());
+        QCOMPARE(MessageBox::shownTexts().filter("audit refused").size(), 3);
+        QCOMPARE(employeeCount(), 1);
+        QCOMPARE(stored("4").text("City"), QString());
     }
 
     void autoFillProposesTheNextFreeNumber_data()

@@ -270,7 +270,8 @@ private Q_SLOTS:
         QCOMPARE(ReportEngine::composeDate(fields[0], fields[1], fields[2]).value_or(QDate()), date);
     }
 
-    // The clocked-in view: open punches of known employees, any date, by user ID then clock-in.
+    // The clocked-in view: open punches of known employees, any date, by user ID then clock-in,
+    // each with the time it has been open and the flag once that passes the over-long limit.
     void clockedIn_data()
     {
         QTest::addColumn<bool>("anyone");
@@ -296,13 +297,14 @@ private Q_SLOTS:
         m_model->appendRow({"stale"});
         m_model->clearRows();
         ReportEngine engine(db);
-        QVERIFY(!engine.clockedIn([this](const auto &rows) { m_model->appendRows(rows); }));
+        QVERIFY(!engine.clockedIn(reports::PayrollRules(), at(18, 5),
+                                  [this](const auto &rows) { m_model->appendRows(rows); }));
         QList<QStringList> got;
         for (int r = 0; r < m_model->rowCount(); ++r)
             got << m_model->rowCells(r);
         const QList<QStringList> expected = !anyone ? QList<QStringList>{} : QList<QStringList>{
-            {"1", "100", "Hello 100", "H:0 M:0", "", "", "3/10/2026 10:00:00 AM", "None", "3/10/2026"},
-            {"2", "200", "Hello 200", "H:0 M:0", "", "", "3/9/2026 7:00:00 AM", "None", "3/9/2026"},
+            {"1", "100", "Hello 100", "H:8 M:5", "", "", "3/10/2026 10:00:00 AM", "None", "3/10/2026"},
+            {"2", "200", "Hello 200", "H:35 M:5 - over 16 hours", "", "", "3/9/2026 7:00:00 AM", "None", "3/9/2026"},
         };
         QCOMPARE(got, expected);
     }

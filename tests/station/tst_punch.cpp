@@ -177,6 +177,56 @@ private Q_SLOTS:
 
     // Stored as sortable date-times reading back as the station time text, which shows a
     // punch at exactly midnight as the date alone.
+    // A second punch of an ID within the guard's seconds of its last one (in or out) is
+    // answered and writes nothing; later ones, other IDs and an unreadable or switched-off
+    // guard are not held up.
+    void repeatScanGuard_data()
+    {
+        QTest::addColumn<Op>("op");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("after");   // seconds after the first punch
+        QTest::addColumn<bool>("refused");
+        const Op both = &PunchService::ClockInOut;
+        QTest::newRow("off") << both << false << "60" << "100" << 5 << false;
+        QTest::newRow("within") << both << true << "60" << "100" << 5 << true;
+        QTest::newRow("at the limit") << both << true << "60" << "100" << 60 << true;
+        QTest::newRow("past the limit") << both << true << "60" << "100" << 61 << false;
+        QTest::newRow("clock in again") << Op(&PunchService::ClockIn) << true << "60" << "100" << 5 << true;
+        QTest::newRow("after a clock-out") << both << true << "60" << "200" << 5 << true;
+        QTest::newRow("another ID") << both << true << "60" << "999" << 5 << false;
+        QTest::newRow("not a number") << both << true << "soon" << "100" << 5 << false;
+    }
+    void repeatScanGuard()
+    {
+        QFETCH(Op, op);
+        QFETCH(bool, on);
+        QFETCH(QString, seconds);
+        QFETCH(QString, id);
+        QFETCH(int, after);
+        QFETCH(bool, refused);
+        m_options->setOn(admin::Option::RepeatGuard, on);
+        m_options->setText(admin::Field::RepeatSeconds, seconds);
+        m_options->setOn(admin::Option::Spanish, true);
+        // 100 clocked in just now; 200 clocked out just now.
+        punch(&PunchService::ClockIn, "100");
+        insertPunch("200", at(1, 0, 0));
+        punch(&PunchService::ClockOut, "200");
+        auto written = [this] {
+            const data::Row r = m_db->query("select count(*) as n, max(ClockedOut) as o from clocktable").first();
+            return r.text("n") + " " + r.text("o");
+        };
+        const QString before = written();
+        TestEnv::setTime(at(5, 41, 4).addSecs(after));
+        const QStringList shown = punch(op, id);
+        const QString refusal = "This ID was punched less than 60 seconds ago. The punch was not recorded.\r\n\r\n"
+                                "Este numero de empleado se registro hace menos de 60 segundos. No se registro de nuevo.";
+        QCOMPARE(shown == QStringList{refusal}, refused);
+        if (refused)
+            QCOMPARE(written(), before);
+    }
+
     void clockInThenOutStoresTheStationTime()
     {
         TestEnv::setTime(at(0, 0, 0, QDate(2026, 3, 1)));

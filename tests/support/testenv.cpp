@@ -72,3 +72,19 @@ void TestEnv::setTime(const QDateTime &time)
 {
     platform::Clock::setFixed(time);
 }
+
+QList<QStringList> TestEnv::auditRows(data::Database &db)
+{
+    QList<QStringList> rows;
+    const data::QueryResult result = db.query(QStringLiteral(
+        "select ChangedAt, StationName, AdminUserID, Action, TableName, RowKey, OldValues, NewValues "
+        "from AuditTable order by ID"));
+    for (const data::Row &row : result.rows) {
+        QStringList cells;
+        for (const char *column : {"ChangedAt", "StationName", "AdminUserID", "Action", "TableName", "RowKey",
+                                   "OldValues", "NewValues"})
+            cells << row.text(QLatin1String(column));
+        rows << cells;
+    }
+    return rows;
+}

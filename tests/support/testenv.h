@@ -31,6 +31,10 @@ public:
 
     static void setTime(const QDateTime &time);
 
+    // The rows of AuditTable, oldest first: ChangedAt, StationName, AdminUserID, Action,
+    // TableName, RowKey, OldValues and NewValues as texts. None while the table is missing.
+    static QList<QStringList> auditRows(data::Database &db);
+
 private:
     QTemporaryDir m_dir;
 };

@@ -1,6 +1,8 @@
 #include "testenv.h"
 
 #include "app/stationapp.h"
+#include "data/audittable.h"
+#include "platform/system.h"
 #include "platform/messagebox.h"
 #include "timeedit/timeeditor.h"
 #include "timeedit/timeeditscreen.h"
@@ -166,7 +168,8 @@ private Q_SLOTS:
         type(e, " 12/8/2026 ", "12/8/2026 9:00:00 AM ", clockedOut);
         QVERIFY(e.updatePunch());
         QVERIFY(MessageBox::shown().isEmpty());
-        QCOMPARE(m_sent, QStringList({sql, TimeEditor::PunchesSql}));
+        // The punch is read before and after the change for its audit row.
+        QCOMPARE(m_sent, QStringList({TimeEditor::PunchSql, sql, TimeEditor::PunchSql, TimeEditor::PunchesSql}));
         QCOMPARE(stored(punch), QStringList({"2026-12-08 00:00:00", "2026-12-08 09:00:00", storedOut, "5"}));
         QCOMPARE(e.fields(), (PunchFields{"12/8/2026", "12/8/2026 9:00:00 AM", clockedOut.trimmed()}));
         QVERIFY(e.punchEntries().first().startsWith("12/8/2026 -- 12/8/2026 9:00:00 AM -- "));
@@ -270,6 +273,76 @@ private Q_SLOTS:
         QCOMPARE(MessageBox::shownTexts(), QStringList{"Please select a row to edit"});
     }
 
+    // Every change writes one audit row in its own transaction: who, where, when, which
+    // punch, and the values before and after (only the changed ones for an update).
+    void everyChangeWritesOneAuditRow_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("clockedOut");
+        QTest::addColumn<QString>("oldValues");
+        QTest::addColumn<QString>("newValues");
+        const QString stored = R"({"UserIDLogin":"5","RowDate":"12/7/2026","ClockedIn":"12/7/2026 8:00:00 AM",)"
+                               R"("ClockedOut":"12/7/2026 4:30:00 PM","TotalClock":""})";
+        QTest::newRow("update") << "Update" << "12/7/2026 5:15 PM"
+                                << R"({"ClockedIn":"12/7/2026 8:00:00 AM","ClockedOut":"12/7/2026 4:30:00 PM"})"
+                                << R"({"ClockedIn":"12/7/2026 9:00:00 AM","ClockedOut":"12/7/2026 5:15:00 PM"})";
+        QTest::newRow("insert") << "Insert" << "12/7/2026 5:15 PM" << ""
+                                << R"({"UserIDLogin":"5","RowDate":"12/7/2026","ClockedIn":"12/7/2026 9:00:00 AM",)"
+                                   R"("ClockedOut":"12/7/2026 5:15:00 PM","TotalClock":""})";
+        QTest::newRow("insert open") << "Insert" << "" << ""
+                                     << R"({"UserIDLogin":"5","RowDate":"12/7/2026","ClockedIn":"12/7/2026 9:00:00 AM",)"
+                                        R"("ClockedOut":"","TotalClock":""})";
+        QTest::newRow("delete") << "Delete" << "" << stored << "";
+    }
+    void everyChangeWritesOneAuditRow()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, clockedOut);
+        QFETCH(QString, oldValues);
+        QFETCH(QString, newValues);
+        TestEnv::addEmployee(*db(), "5");
+        const qint64 punch = addPunch("5");
+        TestEnv::setTime(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 12, 500)));
+        TimeEditor &e = editing("5", punch);
+        e.setAdministratorSource([] { return QStringLiteral("boss"); });
+        // An earlier build's file has no audit table: the first change makes it.
+        QVERIFY(TestEnv::auditRows(*db()).isEmpty());
+        e.fields() = PunchFields{"12/7/2026", "12/7/2026 9:00:00 AM", clockedOut};
+        MessageBox::queueAnswer(MessageBox::Answer::Yes);
+        const bool done = action == "Update" ? e.updatePunch() : action == "Insert" ? e.insertPunch() : e.deletePunch();
+        QVERIFY(done);
+        const qint64 key = action == "Insert" ? punch + 1 : punch;
+        QCOMPARE(TestEnv::auditRows(*db()),
+                 (QList<QStringList>{{"12/9/2026 10:00:12 AM", platform::stationName(), "boss", action, "ClockTable",
+                                      QString::number(key), oldValues, newValues}}));
+        // Saving the punch as it stands changes nothing and records nothing.
+        if (action == "Update") {
+            QVERIFY(e.updatePunch());
+            QCOMPARE(TestEnv::auditRows(*db()).size(), 1);
+        }
+    }
+
+    // A change whose audit row cannot be written is not made.
+    void aFailedAuditRowUndoesTheChange()
+    {
+        TestEnv::addEmployee(*db(), "5");
+        const qint64 punch = addPunch("5");
+        TimeEditor &e = editing("5", punch);
+        for (const QString &sql : data::auditTableStatements(data::AuditDialect::Embedded))
+            QVERIFY(!db()->exec(sql));
+        QVERIFY(!db()->exec("create trigger refuse before insert on AuditTable "
+                            "begin select raise(abort, 'audit refused'); end"));
+        const QStringList before = stored(punch);
+        e.fields() = PunchFields{"12/8/2026", "12/8/2026 9:00:00 AM", ""};
+        QVERIFY(!e.updatePunch());
+        QVERIFY(!e.insertPunch());
+        MessageBox::queueAnswer(MessageBox::Answer::Yes);
+        QVERIFY(!e.deletePunch());
+        QCOMPARE(MessageBox::shownTexts().filter("audit refused").size(), 3);
+        QCOMPARE(stored(punch), before);
+        QCOMPARE(punchCount(), 1);
+    }
+
     void aFailingStatementIsShownAndNothingRefreshed_data()
     {
         QTest::addColumn<QString>("trigger");
@@ -301,6 +374,7 @@ private Q_SLOTS:
         QCOMPARE(e.fields(), typed);
         QCOMPARE(e.selectedPunch(), std::optional<qint64>(punch));
         QCOMPARE(punchCount(), 2);
+        QVERIFY(TestEnv::auditRows(*db()).isEmpty());
     }
 
     void choosingAnotherEmployeeForgetsThePunch()
@@ -417,6 +491,12 @@ private Q_SLOTS:
         QPointer<QWidget> second = open();
         QVERIFY(second);
         QCOMPARE(second->findChild<QListWidget *>("ListUsers")->count(), 1);
+        // Its changes carry the administrator who logged in.
+        TimeEditor &editor = qobject_cast<timeedit::TimeEditScreen *>(second.data())->editor();
+        QVERIFY(editor.chooseEmployee(editor.employeeEntries().first()));
+        editor.fields() = PunchFields{"12/7/2026", "12/7/2026 9:00:00 AM", "12/7/2026 5:00:00 PM"};
+        QVERIFY(editor.insertPunch());
+        QCOMPARE(TestEnv::auditRows(*db()).value(0).value(2), QString("boss"));
 
         MessageBox::queueAnswer(MessageBox::Answer::Yes);
         QVERIFY(station.mainMenu().shutDown());

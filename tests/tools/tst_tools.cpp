@@ -1,6 +1,7 @@
-// The three helper programs, run as the station runs them: one argument text. Only the
-// loopback interface is used.
+// The helper programs and the report command, run as the station and scheduled jobs run them.
+// Only the loopback interface is used.
 
+#include "data/schema.h"
 #include "reports/reportlistmodel.h"
 #include "reports/reporttext.h"
 
@@ -408,6 +409,31 @@ private Q_SLOTS:
         QCOMPARE(fallback.size(), pages.size());
         for (qsizetype i = 0; i < pages.size(); ++i)
             QCOMPARE(fallback[i].words, pages[i].words);
+    }
+
+    // The report command as a scheduled job runs it: exit codes, and standard error silent
+    // when all went well.
+    void reportCommandExitCodes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("errors");
+        const QStringList range{"--from", "2026-03-01", "--to", "2026-03-31", "--quiet"};
+        QTest::newRow("done") << range + QStringList{"--db", "{db}", "--summary"} << 0 << false;
+        QTest::newRow("pdf") << range + QStringList{"--db", "{db}", "--format", "pdf", "--output", "{db}/r.pdf"} << 0 << false;
+        QTest::newRow("database error") << range + QStringList{"--db", "{db}/missing"} << 1 << true;
+        QTest::newRow("bad arguments") << QStringList{"--from", "March"} << 2 << true;
+    }
+    void reportCommandExitCodes()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(bool, errors);
+        QTemporaryDir folder;
+        QVERIFY(!data::createEmbeddedDatabase(data::Database::embeddedFilePath(folder.path())));
+        const Run result = run(tool("chronotally-report"), arguments.replaceInStrings("{db}", folder.path()));
+        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(result.errorLines > 0, errors);
     }
 };
 

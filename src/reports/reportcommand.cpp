@@ -1,0 +1,337 @@
+#include "reports/reportcommand.h"
+
+#include "admin/mainmenu.h"
+#include "data/audittable.h"
+#include "data/database.h"
+#include "platform/clock.h"
+#include "reports/payroll.h"
+#include "reports/reportcolumns.h"
+#include "reports/reportengine.h"
+#include "reports/reportlistmodel.h"
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QIODevice>
+#include <QSaveFile>
+#include <QSet>
+
+namespace reports {
+
+const QString ReportCommand::ProgramName = QStringLiteral("chronotally-report");
+const QString ReportCommand::Usage = QStringLiteral(
+    "Usage: chronotally-report --from YYYY-MM-DD --to YYYY-MM-DD [options]\n"
+    "Writes the punches of the station's database whose work date lies from --from to --to,\n"
+    "both days included: the punch lines of Run Report, or with --summary one line per\n"
+    "employee and a total line. --audit writes the changes made on the employee and time\n"
+    "edit screens on those days instead. The database is only read.\n"
+    "\n"
+    "  --from DATE       the first work date\n"
+    "  --to DATE         the last work date\n"
+    "  --employee ID     only the punches of this user ID; may be given again for more\n"
+    "  --summary         one line per employee: punches, worked minutes and hours, paid\n"
+    "                    minutes after the break rule, open and over-long punches\n"
+    "  --audit           the audit trail instead of the punches\n"
+    "  --format FORMAT   csv (the default), tsv, json or pdf\n"
+    "  --output FILE     write FILE instead of standard output\n"
+    "  --db FOLDER       read the Stampwell.mdb in FOLDER instead of the station's database\n"
+    "  --quiet           no progress on standard error\n"
+    "  --help            this text\n"
+    "\n"
+    "Exit codes: 0 done, 1 the database or the output failed, 2 bad arguments.\n");
+
+namespace {
+using Kind = OutputColumn::Kind;
+
+const QList<OutputColumn> &punchColumns()
+{
+    static const QList<OutputColumn> columns{
+        {titles::UserIDLogin, QStringLiteral("userId")},
+        {titles::FirstName, QStringLiteral("firstName")},
+        {titles::LastName, QStringLiteral("lastName")},
+        {titles::WorkedDate, QStringLiteral("workedDate")},
+        {titles::ClockedIn, QStringLiteral("clockedIn")},
+        {titles::ClockedOut, QStringLiteral("clockedOut")},
+        {titles::HoursMinutesWorked, QStringLiteral("hoursMinutesWorked")},
+        {titles::TotalFraction, QStringLiteral("totalFraction")},
+        {titles::TotalHourMinute, QStringLiteral("totalHourMinute")},
+        {titles::HourlyRate, QStringLiteral("hourlyRate")},
+    };
+    return columns;
+}
+
+const QList<OutputColumn> &summaryColumns()
+{
+    static const QList<OutputColumn> columns = [] {
+        const QStringList keys{QStringLiteral("userId"),       QStringLiteral("firstName"),
+                               QStringLiteral("lastName"),     QStringLiteral("punches"),
+                               QStringLiteral("workedMinutes"), QStringLiteral("hours"),
+                               QStringLiteral("decimalHours"), QStringLiteral("paidMinutes"),
+                               QStringLiteral("openPunches"),  QStringLiteral("overLongPunches")};
+        const QList<Kind> kinds{Kind::Text,   Kind::Text, Kind::Text,   Kind::Number, Kind::Number,
+                                Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number};
+        QList<OutputColumn> list;
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            list.append({summaryTitles().at(i), keys[i], kinds[i]});
+        return list;
+    }();
+    return columns;
+}
+
+struct AuditColumn {
+    OutputColumn output;
+    const char *column;
+};
+
+const QList<AuditColumn> &auditColumns()
+{
+    static const QList<AuditColumn> columns{
+        {{QStringLiteral("When"), QStringLiteral("when")}, "ChangedAt"},
+        {{QStringLiteral("Station"), QStringLiteral("station")}, "StationName"},
+        {{QStringLiteral("Administrator"), QStringLiteral("administrator")}, "AdminUserID"},
+        {{QStringLiteral("Action"), QStringLiteral("action")}, "Action"},
+        {{QStringLiteral("Table"), QStringLiteral("table")}, "TableName"},
+        {{QStringLiteral("Row Key"), QStringLiteral("rowKey")}, "RowKey"},
+        {{QStringLiteral("Old Values"), QStringLiteral("oldValues"), Kind::Json}, "OldValues"},
+        {{QStringLiteral("New Values"), QStringLiteral("newValues"), Kind::Json}, "NewValues"},
+    };
+    return columns;
+}
+
+std::optional<QDate> isoDate(const QString &text)
+{
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    return date.isValid() && text.size() == 10 ? std::optional<QDate>(date) : std::nullopt;
+}
+
+// Prints "N <what> read" on standard error now and then while a long run goes on.
+class Progress
+{
+public:
+    Progress(QIODevice &err, const QString &what, int interval, bool quiet)
+        : m_err(err), m_what(what), m_interval(interval), m_quiet(quiet)
+    {
+        m_timer.start();
+    }
+    void operator()(qint64 count)
+    {
+        if (m_quiet || m_timer.elapsed() < m_interval || count == m_last)
+            return;
+        m_last = count;
+        m_err.write(QStringLiteral("%1: %2 %3 read\n").arg(ReportCommand::ProgramName).arg(count).arg(m_what).toUtf8());
+        m_timer.restart();
+    }
+
+private:
+    QIODevice &m_err;
+    QString m_what;
+    int m_interval;
+    bool m_quiet;
+    qint64 m_last = -1;
+    QElapsedTimer m_timer;
+};
+} // namespace
+
+std::optional<ReportCommand::Options> ReportCommand::parse(const QStringList &arguments, QString *problem)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption employee(QStringLiteral("employee"), QString(), QStringLiteral("ID"));
+    const QCommandLineOption summary(QStringLiteral("summary"));
+    const QCommandLineOption audit(QStringLiteral("audit"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
+    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption db(QStringLiteral("db"), QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"));
+    const QCommandLineOption help(QStringLiteral("help"));
+    parser.addOptions({from, to, employee, summary, audit, format, output, db, quiet, help});
+
+    auto refuse = [problem](const QString &text) {
+        if (problem)
+            *problem = text;
+        return std::nullopt;
+    };
+    if (!parser.parse(arguments))
+        return refuse(parser.errorText());
+    Options options;
+    if (parser.isSet(help)) {
+        options.help = true;
+        return options;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("Unexpected argument: ") + parser.positionalArguments().constFirst());
+    for (const QCommandLineOption *single : {&from, &to, &format, &output, &db}) {
+        if (parser.values(*single).size() > 1)
+            return refuse(QStringLiteral("--%1 is given more than once.").arg(single->names().constFirst()));
+    }
+    if (!parser.isSet(from) || !parser.isSet(to))
+        return refuse(QStringLiteral("Both --from and --to are required."));
+    const auto first = isoDate(parser.value(from));
+    if (!first)
+        return refuse(QStringLiteral("--from is not a date of the form YYYY-MM-DD: ") + parser.value(from));
+    const auto last = isoDate(parser.value(to));
+    if (!last)
+        return refuse(QStringLiteral("--to is not a date of the form YYYY-MM-DD: ") + parser.value(to));
+    if (*first > *last)
+        return refuse(QStringLiteral("--from is later than --to."));
+    options.from = *first;
+    options.to = *last;
+
+    if (parser.isSet(summary) && parser.isSet(audit))
+        return refuse(QStringLiteral("--summary and --audit cannot be given together."));
+    options.mode = parser.isSet(summary) ? Mode::Summary : parser.isSet(audit) ? Mode::Audit : Mode::Punches;
+    options.employees = parser.values(employee);
+    if (options.mode == Mode::Audit && !options.employees.isEmpty())
+        return refuse(QStringLiteral("--employee cannot be given with --audit."));
+    for (const QString &id : std::as_const(options.employees)) {
+        if (id.isEmpty())
+            return refuse(QStringLiteral("--employee needs a user ID."));
+    }
+
+    if (parser.isSet(format)) {
+        const QString name = parser.value(format).toLower();
+        const std::pair<const char *, OutputFormat> formats[] = {
+            {"csv", OutputFormat::Csv}, {"tsv", OutputFormat::Tsv}, {"json", OutputFormat::Json}, {"pdf", OutputFormat::Pdf}};
+        const auto found = std::find_if(std::begin(formats), std::end(formats),
+                                        [&](const auto &f) { return name == QLatin1String(f.first); });
+        if (found == std::end(formats))
+            return refuse(QStringLiteral("--format must be csv, tsv, json or pdf: ") + parser.value(format));
+        options.format = found->second;
+    }
+    options.output = parser.value(output);
+    if (parser.isSet(output) && options.output.isEmpty())
+        return refuse(QStringLiteral("--output needs a file name."));
+    options.dbFolder = parser.value(db);
+    if (parser.isSet(db) && options.dbFolder.isEmpty())
+        return refuse(QStringLiteral("--db needs a folder."));
+    options.quiet = parser.isSet(quiet);
+    return options;
+}
+
+ReportCommand::ReportCommand(QIODevice &standardOutput, QIODevice &standardError)
+    : m_out(standardOutput), m_err(standardError)
+{
+}
+
+int ReportCommand::fail(const QString &description)
+{
+    m_err.write((ProgramName + QStringLiteral(": ") + description + QLatin1Char('\n')).toUtf8());
+    return DatabaseError;
+}
+
+int ReportCommand::run(const QStringList &arguments)
+{
+    QString problem;
+    const std::optional<Options> options = parse(arguments, &problem);
+    if (!options) {
+        m_err.write((ProgramName + QStringLiteral(": ") + problem + QLatin1Char('\n') + Usage).toUtf8());
+        return BadArguments;
+    }
+    if (options->help) {
+        m_out.write(Usage.toUtf8());
+        return Done;
+    }
+
+    data::ConnectionSettings connection;
+    if (options->dbFolder.isEmpty())
+        connection = admin::MainMenu::storedConnectionSettings();
+    else
+        connection.accessFolder = options->dbFolder;
+    connection.readOnly = true;
+    const std::shared_ptr<data::Database> db = data::Database::open(connection);
+    if (db->openError())
+        return fail(db->openError().description);
+
+    QSaveFile file(options->output);
+    QIODevice *out = &m_out;
+    if (!options->output.isEmpty()) {
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(QStringLiteral("Cannot write %1: %2").arg(options->output, file.errorString()));
+        out = &file;
+    }
+
+    const QString range = options->from.toString(Qt::ISODate) + QStringLiteral(" to ") + options->to.toString(Qt::ISODate);
+    static const char *const reports[] = {"punches", "summary", "audit"};
+    static const char *const titles[] = {"Punches", "Payroll summary", "Changes"};
+    const int mode = int(options->mode);
+    TableWriter::Heading heading{QLatin1String(reports[mode]), QLatin1String(titles[mode]) + QLatin1Char(' ') + range,
+                                 options->from.toString(Qt::ISODate), options->to.toString(Qt::ISODate)};
+    const std::unique_ptr<TableWriter> writer = TableWriter::create(options->format, *out, heading);
+
+    QSet<QString> employees;
+    for (const QString &id : options->employees)
+        employees.insert(id.toCaseFolded());
+    auto included = [&](const QString &id) { return employees.isEmpty() || employees.contains(id.toCaseFolded()); };
+
+    ReportEngine engine(db);
+    data::DbError error;
+    if (options->mode == Mode::Summary) {
+        Progress progress(m_err, QStringLiteral("punches"), m_progressInterval, options->quiet);
+        PayrollSummary summary(PayrollRules::fromStore(), platform::Clock::now());
+        error = engine.punches(
+            Filter::OnlyWorked, options->from, options->to,
+            [&](const PunchRecord &punch) {
+                if (included(punch.userId))
+                    summary.add(punch);
+                return true;
+            },
+            std::ref(progress));
+        if (!error) {
+            writer->begin(summaryColumns());
+            for (const SummaryRow &row : summary.rows())
+                writer->row(summaryTexts(row));
+            writer->total(summaryTexts(summary.total()));
+        }
+    } else if (options->mode == Mode::Punches) {
+        Progress progress(m_err, QStringLiteral("punches"), m_progressInterval, options->quiet);
+        // The report's rows land in a list of these columns by the list's own lookup by title.
+        ReportListModel list;
+        for (const OutputColumn &column : punchColumns())
+            list.appendColumn(column.title);
+        const int userColumn = list.columnByTitle(titles::UserIDLogin) - 1;
+        writer->begin(punchColumns());
+        error = engine.runReport(
+            Filter::OnlyWorked, options->from, options->to,
+            [&](const QList<ReportRow> &rows) {
+                list.clearRows();
+                list.appendRows(rows);
+                for (int r = 0; r < list.rowCount(); ++r) {
+                    if (included(list.cell(r, userColumn)))
+                        writer->row(list.rowCells(r).mid(1));
+                }
+            },
+            std::ref(progress));
+    } else {
+        Progress progress(m_err, QStringLiteral("changes"), m_progressInterval, options->quiet);
+        QList<OutputColumn> columns;
+        for (const AuditColumn &c : auditColumns())
+            columns << c.output;
+        writer->begin(columns);
+        qint64 count = 0;
+        error = db->forEachRow(data::AuditRangeSql,
+                               {QDateTime(options->from, QTime(0, 0)), QDateTime(options->to.addDays(1), QTime(0, 0))},
+                               [&](const data::Row &row) {
+                                   QStringList cells;
+                                   for (const AuditColumn &c : auditColumns())
+                                       cells << row.text(QLatin1String(c.column));
+                                   writer->row(cells);
+                                   progress(++count);
+                                   return true;
+                               });
+        // A database where no change was ever recorded has no audit table yet.
+        if (error.number == data::errors::InvalidObject)
+            error = {};
+    }
+    if (error)
+        return fail(error.description);
+
+    QString writeError;
+    if (!writer->end(&writeError) || (out == &file && !file.commit()))
+        return fail(QStringLiteral("Cannot write %1: %2")
+                        .arg(options->output.isEmpty() ? QStringLiteral("the output") : options->output,
+                             writeError.isEmpty() ? file.errorString() : writeError));
+    return Done;
+}
+
+} // namespace reports

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QIODevice;
+
+namespace reports {
+
+enum class OutputFormat { Csv, Tsv, Json, Pdf };
+
+// One column of a written table: its title, its key in JSON, and how JSON writes its texts
+// (numbers bare, JSON texts as they are and null when empty, anything else as a string).
+struct OutputColumn {
+    enum class Kind { Text, Number, Json };
+    QString title;
+    QString key;
+    Kind kind = Kind::Text;
+};
+
+// Writes one table in a format: a heading, the titles, rows as they come and an optional
+// total line. CSV, TSV and JSON are written row by row; the PDF is drawn at the end, through
+// the table printing engine, on A4 landscape pages with the titles on every page and the
+// total line as the table's footer.
+//
+// CSV: titles first, cells quoted where they hold a comma, quote or line break (quotes
+// doubled), lines ended by "\n". TSV: the same without quoting; tabs and line breaks in
+// cells become blanks. JSON: {"report":..,"from":..,"to":..,"rows":[{key: value..}..]}
+// with "total" after the rows when there is one, one row a line.
+class TableWriter
+{
+public:
+    struct Heading {
+        QString report; // "summary", "punches" or "audit"
+        QString title;  // the PDF's heading line
+        QString from;
+        QString to;
+    };
+
+    static std::unique_ptr<TableWriter> create(OutputFormat format, QIODevice &out, const Heading &heading);
+    virtual ~TableWriter() = default;
+
+    virtual void begin(const QList<OutputColumn> &columns) = 0;
+    virtual void row(const QStringList &cells) = 0;
+    virtual void total(const QStringList &cells) = 0;
+    // Finishes the output; false with a description when it could not be written.
+    virtual bool end(QString *error) = 0;
+};
+
+} // namespace reports
