@@ -247,7 +247,13 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
                                     const Yield &yield)
 {
     const QString sql = rangeStatement(filter, m_db->isSqlServer());
-    const QVariantList values{QDateTime(first, QTime(0, 0)), QDateTime(last.addDays(1), QTime(0, 0)), first, last};
+    // On the embedded file the bounds are compared as text: the date alone sorts before every
+    // time of that day, so a work date stored with or without its midnight is inside.
+    const bool embedded = !m_db->isSqlServer();
+    const QVariant from = embedded ? QVariant(first.toString(Qt::ISODate)) : QVariant(QDateTime(first, QTime(0, 0)));
+    const QVariant to = embedded ? QVariant(last.addDays(1).toString(Qt::ISODate))
+                                 : QVariant(QDateTime(last.addDays(1), QTime(0, 0)));
+    const QVariantList values{from, to, first, last};
     if (m_observer)
         m_observer(sql, values);
     Positions at;

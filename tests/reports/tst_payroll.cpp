@@ -132,8 +132,9 @@ private Q_SLOTS:
         const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
         db->exec(insert, {at(8, 0), at(12, 0), Day, "AB"});
         db->exec(insert, {at(13, 0), at(17, 5), Day, "ab"});
-        db->exec(insert, {at(9, 0), QVariant(), Day, "7"});
-        db->exec(insert, {at(9, 0), at(10, 0), Day.addDays(1), "7"}); // after the range
+        // Work dates written as the date alone (by another tool) count as the station's do.
+        db->exec(insert, {at(9, 0), QVariant(), Day.toString(Qt::ISODate), "7"});
+        db->exec(insert, {at(9, 0), at(10, 0), Day.addDays(1).toString(Qt::ISODate), "7"}); // after the range
         db->exec(insert, {at(9, 0), at(10, 0), Day.addDays(-1), "7"}); // before it
 
         reports::ReportEngine engine(db);
