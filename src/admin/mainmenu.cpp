@@ -144,6 +144,7 @@ void MainMenu::startupRoutine()
     m_options.setSqlPassword(password);
     m_options.setText(Field::SqlDatabase, settings::read(keys::SqlDatabase, m_options.text(Field::SqlDatabase)));
     m_options.setText(Field::SqlServer, settings::read(keys::SqlServer));
+    m_options.setServerKind(OptionsModel::serverKindOf(settings::read(keys::ServerKind)));
 
     loadCheck(Option::UseSqlDb);
     m_view->setSqlPanelVisible(false);
@@ -473,6 +474,7 @@ bool MainMenu::sqlOk()
         settings::write(keys::SqlPassword, scrambled);
     settings::write(keys::SqlDatabase, m_options.text(Field::SqlDatabase));
     settings::write(keys::SqlServer, m_options.text(Field::SqlServer));
+    settings::write(keys::ServerKind, OptionsModel::serverKindText(m_options.serverKind()));
 
     const data::DbError error = data::SQLTable(m_options.connectionSettings());
     if (error) {
@@ -489,6 +491,7 @@ void MainMenu::sqlClear()
     settings::write(keys::SqlPassword, QString());
     settings::write(keys::SqlDatabase, QString());
     settings::write(keys::SqlServer, QString());
+    settings::write(keys::ServerKind, QString());
     m_view->setSqlPanelVisible(false);
 }
 

@@ -113,9 +113,10 @@ void ReportEngine::saveRange(const QString &date1, const QString &date2)
     settings::write(settings::keys::ReportDate2, date2);
 }
 
-QString ReportEngine::reportStatement(Filter filter, bool sqlServer)
+QString ReportEngine::reportStatement(Filter filter, data::Engine engine)
 {
-    const QString day = data::Database::dateDiffUnit('d', sqlServer);
+    const bool server = engine != data::Engine::Embedded;
+    const QString day = data::Database::dateDiffUnit('d', engine);
     const QString head = QStringLiteral("select b.*,a.totalclock, A.clockedin, a.clockedout, a.rowdate, a.UserIDLogin as ")
                          + PunchUserIdColumn;
     const QString times = QStringLiteral("and (len(A.clockedin) > 12 or a.clockedin is null) and  "
@@ -125,14 +126,14 @@ QString ReportEngine::reportStatement(Filter filter, bool sqlServer)
                + QStringLiteral(" where  a.useridlogin = b.useridlogin ")
                + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) <= 0 ")
                + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) >= 0  ") + times
-               + (sqlServer ? QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,  a.rowdate ")
+               + (server ? QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,  a.rowdate ")
                             : QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,   a.rowdate "));
     }
     return head + QStringLiteral(" ") + QStringLiteral("from clocktable a ")
            + QStringLiteral("LEFT JOIN usertable b ON A.useridlogin=B.useridlogin ")
            + QStringLiteral(" Where  DateDiff(") + day + QStringLiteral(",rowdate,?) <= 0 ")
            + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) >= 0 ") + times
-           + (sqlServer ? QStringLiteral("    order by a.UserIDLogin,   a.Clockedin,  a.Clockedout, a.rowdate ")
+           + (server ? QStringLiteral("    order by a.UserIDLogin,   a.Clockedin,  a.Clockedout, a.rowdate ")
                         : QStringLiteral("    order by a.UserIDLogin,    a.Clockedin,    a.Clockedout, a.rowdate "));
 }
 
@@ -199,7 +200,7 @@ data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const Q
         out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
         return out;
     };
-    return produce(reportStatement(filter, m_db->isSqlServer()), {first, last}, build, sink, yield);
+    return produce(reportStatement(filter, m_db->engine()), {first, last}, build, sink, yield);
 }
 
 data::DbError ReportEngine::clockedIn(const Sink &sink, const Yield &yield)

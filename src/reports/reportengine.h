@@ -41,10 +41,11 @@ public:
     static void saveRange(const QString &date1, const QString &date2);
 
     // --- statements ---
-    // The report's statement for the filter, in the engine's dialect: DateDiff('d', ...) on
-    // the embedded engine, DateDiff(d, ...) on SQL Server. Two bound values: the first and
-    // the last day. The punch's own user ID comes back as PunchUserIDLogin.
-    static QString reportStatement(Filter filter, bool sqlServer);
+    // The report's statement for the filter: the embedded file's text, or the server text
+    // on either server, with the engine's DateDiff unit: DateDiff(d, ...) on SQL Server,
+    // DateDiff('d', ...) on the others. Two bound values: the first and the last day. The
+    // punch's own user ID comes back as PunchUserIDLogin.
+    static QString reportStatement(Filter filter, data::Engine engine);
     // Every open punch of a known employee, by user ID then clock-in. No bound values.
     static QString clockedInStatement();
     static const QString PunchUserIdColumn;

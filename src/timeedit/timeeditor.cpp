@@ -319,7 +319,7 @@ bool TimeEditor::insertOpenPunch(Database &db, const Times &times)
         showMessage(error.description);
         return false;
     };
-    if (const DbError error = db.beginWrite())
+    if (const DbError error = db.beginWriteFor(m_userId))
         return failed(error);
     const QueryResult open = run(db, OpenPunchesSql, {m_userId});
     if (open.error)

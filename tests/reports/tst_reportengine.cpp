@@ -219,28 +219,34 @@ private Q_SLOTS:
     void statementDialect_data()
     {
         QTest::addColumn<Filter>("filter");
-        QTest::addColumn<bool>("sqlServer");
+        QTest::addColumn<data::Engine>("engine");
         QTest::addColumn<QString>("dayDiff");
-        QTest::newRow("who worked, embedded") << Filter::OnlyWorked << false << "DateDiff('d',rowdate,?)";
-        QTest::newRow("who worked, SQL Server") << Filter::OnlyWorked << true << "DateDiff(d,rowdate,?)";
-        QTest::newRow("all, embedded") << Filter::AllEmployees << false << "DateDiff('d',rowdate,?)";
-        QTest::newRow("all, SQL Server") << Filter::AllEmployees << true << "DateDiff(d,rowdate,?)";
+        QTest::newRow("who worked, embedded") << Filter::OnlyWorked << data::Engine::Embedded << "DateDiff('d',rowdate,?)";
+        QTest::newRow("who worked, SQL Server") << Filter::OnlyWorked << data::Engine::SqlServer << "DateDiff(d,rowdate,?)";
+        QTest::newRow("who worked, PostgreSQL") << Filter::OnlyWorked << data::Engine::PostgreSql << "DateDiff('d',rowdate,?)";
+        QTest::newRow("all, embedded") << Filter::AllEmployees << data::Engine::Embedded << "DateDiff('d',rowdate,?)";
+        QTest::newRow("all, SQL Server") << Filter::AllEmployees << data::Engine::SqlServer << "DateDiff(d,rowdate,?)";
+        QTest::newRow("all, PostgreSQL") << Filter::AllEmployees << data::Engine::PostgreSql << "DateDiff('d',rowdate,?)";
     }
     void statementDialect()
     {
         QFETCH(Filter, filter);
-        QFETCH(bool, sqlServer);
+        QFETCH(data::Engine, engine);
         QFETCH(QString, dayDiff);
-        const QString sql = ReportEngine::reportStatement(filter, sqlServer);
+        const QString sql = ReportEngine::reportStatement(filter, engine);
         QCOMPARE(sql.count(dayDiff), 2);
         QCOMPARE(sql.count(QLatin1Char('?')), 2);
-        QVERIFY(!sql.contains(QLatin1Char('\'')) || !sqlServer);
+        QVERIFY(!sql.contains(QLatin1Char('\'')) || engine != data::Engine::SqlServer);
+        // Both servers get the server's text: only the unit's quotes differ.
+        QCOMPARE(QString(sql).remove(QLatin1Char('\'')),
+                 ReportEngine::reportStatement(filter, engine == data::Engine::Embedded ? engine : data::Engine::SqlServer)
+                     .remove(QLatin1Char('\'')));
         QCOMPARE(sql.contains("LEFT JOIN usertable b"), filter == Filter::AllEmployees);
 
         QList<QVariantList> bound;
-        ReportEngine engine(data::Database::current());
-        engine.setStatementObserver([&](const QString &, const QVariantList &values) { bound << values; });
-        engine.runReport(filter, Day, Day.addDays(6), [](const auto &) {});
+        ReportEngine report(data::Database::current());
+        report.setStatementObserver([&](const QString &, const QVariantList &values) { bound << values; });
+        report.runReport(filter, Day, Day.addDays(6), [](const auto &) {});
         QCOMPARE(bound, (QList<QVariantList>{{Day, Day.addDays(6)}}));
     }
 
