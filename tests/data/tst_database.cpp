@@ -387,27 +387,149 @@ private Q_SLOTS:
                                              " (", "     [ID] ASC", " ) ", " end "}));
     }
 
+    void unreachableServerFailsQuicklyWithTheGeneralFailure_data()
+    {
+        QTest::addColumn<ServerKind>("kind");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<QString>("minutes");
+        // Nothing listens on port 1.
+        QTest::newRow("SQL Server") << ServerKind::SqlServer << "127.0.0.1,1" << Engine::SqlServer << "n";
+        QTest::newRow("a PostgreSQL server") << ServerKind::PostgreSql << "127.0.0.1:1" << Engine::PostgreSql << "'n'";
+    }
     void unreachableServerFailsQuicklyWithTheGeneralFailure()
     {
+        QFETCH(ServerKind, kind);
+        QFETCH(QString, server);
+        QFETCH(Engine, engine);
+        QFETCH(QString, minutes);
         ConnectionSettings s;
         s.useSqlDb = true;
-        s.server = "127.0.0.1,1"; // nothing listens on port 1
+        s.serverKind = kind;
+        s.server = server;
         s.database = "Stampwell";
         s.user = "sa";
-        s.password = "secret;Server=elsewhere";
+        s.password = "secret;Server=elsewhere' host=x";
         QElapsedTimer timer;
         timer.start();
         auto db = Database::open(s);
         QCOMPARE(db->openError().number, errors::GeneralFailure);
         QVERIFY(!db->openError().description.isEmpty());
         QVERIFY2(timer.elapsed() < 10000, "an unreachable server must not hang the station");
-        QCOMPARE(db->engine(), Engine::SqlServer);
-        QCOMPARE(db->dateDiffUnit('n'), QString("n"));
+        QCOMPARE(db->engine(), engine);
+        QCOMPARE(db->dateDiffUnit('n'), minutes);
 
         // SQLTable reports the same failure and leaves the clipboard alone.
         platform::Clipboard::setText("before");
         QCOMPARE(SQLTable(s).number, errors::GeneralFailure);
         QCOMPARE(platform::Clipboard::text(), QString("before"));
+    }
+
+    // The tests' server: refused logins are the login failure, so the login dialog appears;
+    // a server that answers but has no such database, or a port that is not one, the general one.
+    void postgresOpenFailures_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("says");
+        const QString user = qEnvironmentVariable("CHRONOTALLY_PG_USER");
+        const QString password = qEnvironmentVariable("CHRONOTALLY_PG_PASSWORD");
+        const QString port = qEnvironmentVariable("CHRONOTALLY_PG_PORT");
+        QTest::newRow("PostgreSQL: wrong password") << user << "wrong;password='x'" << QString() << port << errors::LoginFailed
+                                                    << "password authentication failed for user \"" + user + "\"";
+        QTest::newRow("PostgreSQL: unknown user") << "nobody" << password << QString() << port << errors::LoginFailed
+                                                  << "password authentication failed for user \"nobody\"";
+        QTest::newRow("PostgreSQL: no password") << user << QString() << QString() << port << errors::LoginFailed
+                                                 << "no password supplied";
+        QTest::newRow("PostgreSQL: no such database") << user << password << "nosuchdb" << port << errors::GeneralFailure
+                                                      << "database \"nosuchdb\" does not exist";
+        QTest::newRow("PostgreSQL: port not a number") << user << password << QString() << "54x" << errors::GeneralFailure
+                                                       << "\"54x\" is not a port number.";
+    }
+    void postgresOpenFailures()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, database);
+        QFETCH(QString, port);
+        QFETCH(int, number);
+        QFETCH(QString, says);
+        ConnectionSettings s = m_env->settings();
+        s.user = user;
+        s.password = password;
+        if (!database.isEmpty())
+            s.database = database;
+        s.server = qEnvironmentVariable("CHRONOTALLY_PG_HOST") + ":" + port;
+        auto db = Database::open(s);
+        QCOMPARE(db->openError().number, number);
+        QVERIFY2(db->openError().description.contains(says), qPrintable(db->openError().description));
+        QVERIFY(!db->openError().description.contains("FATAL"));
+    }
+
+    // The server field takes the address with its port after ":" or ",", or the folder of
+    // the server's socket.
+    void postgresServerAddressForms_data()
+    {
+        QTest::addColumn<QString>("server");
+        const QString host = qEnvironmentVariable("CHRONOTALLY_PG_HOST");
+        const QString port = qEnvironmentVariable("CHRONOTALLY_PG_PORT");
+        QTest::newRow("PostgreSQL: host:port") << host + ":" + port;
+        QTest::newRow("PostgreSQL: host,port with blanks") << " " + host + " , " + port + " ";
+        QTest::newRow("PostgreSQL: socket folder:port") << qEnvironmentVariable("CHRONOTALLY_PG_SOCKET") + ":" + port;
+    }
+    void postgresServerAddressForms()
+    {
+        QFETCH(QString, server);
+        if (server.startsWith(':'))
+            QSKIP("CHRONOTALLY_PG_SOCKET is not set");
+        ConnectionSettings s = m_env->settings();
+        s.server = server;
+        auto db = Database::open(s);
+        QVERIFY2(db->isOpen(), qPrintable(db->openError().description));
+        QCOMPARE(db->query("select 1 as one").first().number("one"), 1.0);
+    }
+
+    // "OK" on the SQL panel runs the script: both tables with date-times in the server's
+    // timestamp type and the IDs and names without case, and again without harm.
+    void postgresScriptCreatesTheTablesOnce_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::newRow("PostgreSQL") << Engine::PostgreSql;
+    }
+    void postgresScriptCreatesTheTablesOnce()
+    {
+        auto db = m_env->createDatabase();
+        QVERIFY(!db->exec("drop table clocktable; drop table usertable"));
+        platform::Clipboard::setText("before");
+        QVERIFY(!SQLTable(m_env->settings()));
+        QCOMPARE(platform::Clipboard::text(), postgreSqlTableScript());
+        db = Database::current();
+        QCOMPARE(db->engine(), Engine::PostgreSql);
+        TestEnv::addEmployee(*db, "AB12");
+        QVERIFY(!db->exec("insert into clocktable (ClockedIn, UserIDLogin) values (?, ?)", {QDateTime(QDate(2026, 12, 7), QTime(8, 0)), "ab12"}));
+
+        QVERIFY(!SQLTable(m_env->settings()));
+        db = Database::current();
+        QCOMPARE(db->query("select count(*) as n from usertable u, clocktable c where u.useridlogin = c.useridlogin").first().number("n"), 1.0);
+        QVERIFY(!db->exec("insert into clocktable (UserIDLogin) values (?)", {"AB12"}));
+        const QList<Row> ids = db->query("select ID from clocktable order by ID").rows;
+        QCOMPARE(ids.size(), 2);
+        QVERIFY(ids[1].number("ID") > ids[0].number("ID"));
+
+        const QueryResult columns = db->query(
+            "select table_name as t, column_name as c, data_type as type, collation_name as coll "
+            "from information_schema.columns where table_schema = current_schema() order by t, ordinal_position");
+        QCOMPARE(columns.rows.size(), 6 + 30);
+        for (const Row &column : columns.rows) {
+            const QString name = column.text("t") + "." + column.text("c");
+            if (name.endsWith(".clockedin") || name.endsWith(".clockedout") || name.endsWith(".rowdate"))
+                QCOMPARE(column.text("type"), QString("timestamp without time zone"));
+            const bool noCase = name.endsWith(".useridlogin") || name.endsWith(".firstname") || name.endsWith(".lastname");
+            QVERIFY2((column.text("coll") == "nocase") == noCase, qPrintable(name));
+        }
     }
 
     void refusedLoginIsTheLoginFailure()
