@@ -244,6 +244,7 @@ Database::Database()
 
 Database::~Database()
 {
+    m_failedStatements.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isOpen())
@@ -621,8 +622,14 @@ DbError Database::run(const QString &sql, const QVariantList &values, int *rowsA
             return errorFrom(q.lastError());
         for (const QVariant &v : values)
             q.addBindValue(bindable(v));
-        if (!q.exec())
-            return errorFrom(q.lastError());
+        if (!q.exec()) {
+            const DbError error = errorFrom(q.lastError());
+            // Inside a failed transaction PostgreSQL refuses every command until the
+            // rollback, the release of this prepared statement too: it is released then.
+            if (m_engine == Engine::PostgreSql && m_inTransaction)
+                m_failedStatements.append(std::move(q));
+            return error;
+        }
     }
     if (rowsAffected)
         *rowsAffected = q.numRowsAffected();
@@ -713,9 +720,9 @@ DbError Database::commit()
     m_inTransaction = false;
     if (m_engine != Engine::Embedded) {
         QSqlDatabase db = handle();
-        if (!db.commit())
-            return errorFrom(db.lastError());
-        return {};
+        const bool committed = db.commit();
+        m_failedStatements.clear();
+        return committed ? DbError() : errorFrom(db.lastError());
     }
     const DbError error = exec(QStringLiteral("COMMIT"));
     if (error)
@@ -732,6 +739,7 @@ void Database::rollback()
         handle().rollback();
     else
         exec(QStringLiteral("ROLLBACK"));
+    m_failedStatements.clear();
 }
 
 } // namespace data

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -182,6 +183,7 @@ private:
     Engine m_engine = Engine::Embedded;
     bool m_inTransaction = false;
     QDeadlineTimer m_busyDeadline;
+    QList<QSqlQuery> m_failedStatements;
     DbError m_openError;
 };
 
