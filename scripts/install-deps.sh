@@ -9,7 +9,7 @@ packages=(
   tdsodbc unixodbc-dev libsqlite3-dev sqlite3
   libx11-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core alsa-utils
   poppler-utils
-  libqt6sql6-psql postgresql
+  libqt6sql6-psql libpq-dev postgresql
 )
 
 missing=()

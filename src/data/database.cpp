@@ -244,7 +244,6 @@ Database::Database()
 
 Database::~Database()
 {
-    m_failedStatements.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isOpen())
@@ -610,27 +609,17 @@ DbError Database::run(const QString &sql, const QVariantList &values, int *rowsA
     if (!db.isOpen())
         return {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
 
+    if (m_engine == Engine::PostgreSql)
+        return runPostgres(sql, values, rowsAffected, onRow);
+
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (m_engine == Engine::PostgreSql && values.isEmpty()) {
-        // Sent as it is: one round trip instead of prepare, execute and release, and a
-        // script of several statements runs whole.
-        if (!q.exec(sql))
-            return errorFrom(q.lastError());
-    } else {
-        if (!q.prepare(sql))
-            return errorFrom(q.lastError());
-        for (const QVariant &v : values)
-            q.addBindValue(bindable(v));
-        if (!q.exec()) {
-            const DbError error = errorFrom(q.lastError());
-            // Inside a failed transaction PostgreSQL refuses every command until the
-            // rollback, the release of this prepared statement too: it is released then.
-            if (m_engine == Engine::PostgreSql && m_inTransaction)
-                m_failedStatements.append(std::move(q));
-            return error;
-        }
-    }
+    if (!q.prepare(sql))
+        return errorFrom(q.lastError());
+    for (const QVariant &v : values)
+        q.addBindValue(bindable(v));
+    if (!q.exec())
+        return errorFrom(q.lastError());
     if (rowsAffected)
         *rowsAffected = q.numRowsAffected();
     if (!q.isSelect())
@@ -720,9 +709,9 @@ DbError Database::commit()
     m_inTransaction = false;
     if (m_engine != Engine::Embedded) {
         QSqlDatabase db = handle();
-        const bool committed = db.commit();
-        m_failedStatements.clear();
-        return committed ? DbError() : errorFrom(db.lastError());
+        if (!db.commit())
+            return errorFrom(db.lastError());
+        return {};
     }
     const DbError error = exec(QStringLiteral("COMMIT"));
     if (error)
@@ -739,7 +728,6 @@ void Database::rollback()
         handle().rollback();
     else
         exec(QStringLiteral("ROLLBACK"));
-    m_failedStatements.clear();
 }
 
 } // namespace data

@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -176,6 +175,8 @@ private:
     void startLockWait();
     DbError run(const QString &sql, const QVariantList &values, int *rowsAffected,
                 const std::function<bool(const Row &)> &onRow);
+    DbError runPostgres(const QString &sql, const QVariantList &values, int *rowsAffected,
+                        const std::function<bool(const Row &)> &onRow);
     DbError streamEmbedded(::sqlite3 *db, const QString &sql, const QVariantList &values,
                            const std::function<bool(const Row &)> &onRow);
 
@@ -183,7 +184,6 @@ private:
     Engine m_engine = Engine::Embedded;
     bool m_inTransaction = false;
     QDeadlineTimer m_busyDeadline;
-    QList<QSqlQuery> m_failedStatements;
     DbError m_openError;
 };
 

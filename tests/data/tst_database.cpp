@@ -311,6 +311,10 @@ private Q_SLOTS:
         QVERIFY(db->query("select DateDiff('zz', ClockedIn, ClockedIn) as d from clocktable").error.isError());
         QCOMPARE(db->query("select len(?) as n", {QString("Añoñ")}).first().number("n"), 4.0);
         QVERIFY(db->query("select len(NULL) as n").first().isNull("n"));
+        // A "?" inside quotes is text, not a place for a value.
+        const Row quoted = db->query("select 'a?''b' as \"q?\", len(?) as n", {QString("xyz")}).first();
+        QCOMPARE(quoted.text("q?"), QString("a?'b"));
+        QCOMPARE(quoted.number("n"), 3.0);
     }
 
     // Rows read one at a time carry the same values and texts as a whole result, also
