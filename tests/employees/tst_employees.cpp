@@ -373,6 +373,28 @@ private Q_SLOTS:
         QCOMPARE(employeeCount(), 1);
     }
 
+    // The server's numeric column refuses seconds that are no number; the failure is told
+    // and nothing is written.
+    void photoSecondsThatAreNoNumberAreRefused_data()
+    {
+        QTest::addColumn<QString>("seconds");
+        QTest::newRow("PostgreSQL: letters") << "five";
+        QTest::newRow("PostgreSQL: empty") << "";
+    }
+    void photoSecondsThatAreNoNumberAreRefused()
+    {
+        QFETCH(QString, seconds);
+        EmployeeEditor &e = openEditor();
+        fill(e, "5");
+        e.fields().photoDisplay = seconds;
+        QVERIFY(!e.saveEmployee());
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY2(MessageBox::shownTexts().first().startsWith("invalid input syntax for type integer"),
+                 qPrintable(MessageBox::shownTexts().first()));
+        QCOMPARE(employeeCount(), 0);
+        QCOMPARE(e.fields().userIdLogin, QString("5"));
+    }
+
     void sixtySixIsRefusedForAnUnchangedIdToo()
     {
         const qint64 key = TestEnv::addEmployee(*db(), "166");

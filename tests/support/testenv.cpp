@@ -107,6 +107,14 @@ const PostgresServer &postgresServer()
     static const PostgresServer server = connectServer();
     return server;
 }
+
+// Environments alive: a test's next one may be made before its last one goes (an init()
+// that skips is not followed by cleanup()), and the platform stays scripted meanwhile.
+int &liveEnvironments()
+{
+    static int live = 0;
+    return live;
+}
 } // namespace
 
 TestEnv::TestEnv()
@@ -118,6 +126,7 @@ TestEnv::TestEnv()
     platform::setProgramFolder(programFolder());
     regional::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     platform::setScripted(true);
+    ++liveEnvironments();
     platform::Clock::useSystemClock();
     const char *tag = QTest::currentDataTag();
     if (tag && QByteArray(tag).startsWith(engineTags().at(1)))
@@ -126,6 +135,8 @@ TestEnv::TestEnv()
 
 TestEnv::~TestEnv()
 {
+    if (--liveEnvironments() > 0)
+        return;
     platform::Clock::useSystemClock();
     platform::setScripted(false);
 }
