@@ -47,8 +47,6 @@ fi
 
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
-data="$dir/data"
-socket="$dir/socket"
 
 # The server refuses to run as root: it runs as the postgres system user, which owns the folder.
 owner=$(id -un)
@@ -57,6 +55,22 @@ if [ "$(id -u)" -eq 0 ]; then
   owner=postgres
   as_owner=(runuser -u postgres --)
 fi
+
+# A folder the postgres user cannot reach (under a private home folder), or one too deep for
+# a socket's path, is replaced by one under /tmp; the folder asked for says where.
+if [ ! -f "$dir/elsewhere" ]; then
+  reachable=1
+  [ ${#as_owner[@]} -eq 0 ] || "${as_owner[@]}" test -x "$dir" 2>/dev/null || reachable=0
+  if [ "$reachable" -eq 0 ] || [ ${#dir} -gt 70 ]; then
+    printf '%s\n' "/tmp/chronotally-pg-$(printf '%s' "$dir" | md5sum | cut -c1-12)" >"$dir/elsewhere"
+  fi
+fi
+if [ -f "$dir/elsewhere" ]; then
+  dir=$(cat "$dir/elsewhere")
+  mkdir -p "$dir"
+fi
+data="$dir/data"
+socket="$dir/socket"
 
 print_values() {
   local p

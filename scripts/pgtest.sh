@@ -8,11 +8,13 @@ dir="$root/build/pgtest"
 case "${1:-}" in
   start)
     "$root/scripts/pgserver.sh" stop --dir "$dir" >/dev/null 2>&1 || true
+    [ -f "$dir/elsewhere" ] && rm -rf "$(cat "$dir/elsewhere")"
     rm -rf "$dir"
     exec "$root/scripts/pgserver.sh" start --dir "$dir" --database chronotally_test --throwaway --env
     ;;
   stop)
     "$root/scripts/pgserver.sh" stop --dir "$dir"
+    [ -f "$dir/elsewhere" ] && rm -rf "$(cat "$dir/elsewhere")"
     rm -rf "$dir"
     ;;
   *)
