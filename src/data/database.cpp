@@ -377,8 +377,8 @@ DbError Database::openPostgreSql(const ConnectionSettings &s)
     db.setPassword(s.password);
     // A server that does not answer fails within the same 5 s as SQL Server's login. A row
     // another station holds locked is waited for as long as a locked embedded file. Notices
-    // ("already exists, skipping") are not the station's business. Date-times come in the
-    // ISO form the driver reads, whatever the server's own default.
+    // ("already exists, skipping") are not the station's business. Date-times come as
+    // "yyyy-mm-dd hh:mm:ss", the stored form, whatever the server's own default.
     db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1 -c client_min_messages=warning "
                                         "-c datestyle=ISO'")
                              .arg(LockWaitMs));
@@ -410,9 +410,9 @@ QVariant Database::bindable(const QVariant &value) const
 {
     if (m_engine == Engine::SqlServer)
         return value;
-    // An invalid date or time is stored as NULL, never as an empty text. PostgreSQL takes
-    // the stored form as the wall-clock time it is: its driver would send a date-time in
-    // UTC, which the server turns into the session's time zone.
+    // An invalid date or time is stored as NULL, never as an empty text. PostgreSQL gets
+    // the same stored form, which its timestamp columns keep as the wall-clock time it is,
+    // whatever the time zones of the station and the server.
     switch (value.typeId()) {
     case QMetaType::QDateTime:
         return value.toDateTime().isValid() ? QVariant(canonical(value.toDateTime())) : QVariant();

@@ -107,7 +107,8 @@ QStringList postgreSqlTableScriptLines()
         QStringLiteral(");"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS ClockTableID ON ClockTable (ID);"),
         // A punch finds the ID's open rows and its rows still to be totalled without
-        // walking the ID's history; the report reads punches in this index's order.
+        // walking the ID's history; the last index holds the report's order and every
+        // column the report reads of a punch.
         QStringLiteral("CREATE INDEX IF NOT EXISTS ClockTableOpen ON ClockTable (UserIDLogin) WHERE ClockedOut IS NULL;"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS ClockTableUntotalled ON ClockTable (UserIDLogin) WHERE TotalClock IS NULL;"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS ClockTableReport ON ClockTable (UserIDLogin, ClockedIn, ClockedOut, RowDate, TotalClock);"),
