@@ -212,6 +212,28 @@ private Q_SLOTS:
         QCOMPARE(result.administratorCount, 1);
     }
 
+    // A stored password the server refuses brings up the login dialog once; what is typed
+    // there opens the connection.
+    void refusedPostgresLoginAsksOnce_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::newRow("PostgreSQL") << Engine::PostgreSql;
+    }
+    void refusedPostgresLoginAsksOnce()
+    {
+        TestEnv::addEmployee(*m_env->createDatabase(), "1", 0, "5-Administrator User", "pw");
+        ConnectionSettings live = m_env->settings();
+        const QString password = live.password;
+        live.password = "stale";
+        int dialogs = 0;
+        StartupCheck check([&] { return live; }, [&] { ++dialogs; live.password = password; });
+        const auto result = check.run();
+        QCOMPARE(dialogs, 1);
+        QVERIFY(!result.endProgram);
+        QCOMPARE(result.administratorCount, 1);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
 private:
     std::unique_ptr<TestEnv> m_env;
     ConnectionSettings m_settings;
