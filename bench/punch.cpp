@@ -1,5 +1,8 @@
 // Cost of one punch against the cost of one durable commit, with a small and a large
-// punch history. Usage: bench_punch [--plans] [rounds]
+// punch history, on the embedded engine and, when the CHRONOTALLY_PG_* variables name a
+// server, on PostgreSQL. Usage: bench_punch [--plans] [rounds]
+#include "benchserver.h"
+
 #include "admin/optionsmodel.h"
 #include "data/database.h"
 #include "data/schema.h"
@@ -130,15 +133,33 @@ void printPlans(data::Database &db)
     }
 }
 
-void measurePunches(const QString &folder, qint64 punches, int rounds, bool plans)
+// The same employees and history on a PostgreSQL server.
+void fillPostgres(const data::ConnectionSettings &settings, qint64 punches)
 {
-    buildDatabase(folder, punches);
-    data::ConnectionSettings settings;
-    settings.accessFolder = folder;
+    const auto db = data::Database::open(settings);
+    const QString sql = QStringLiteral(
+        "INSERT INTO UserTable (FirstName, LastName, UserIDLogin, Disabled, AdminLevel, PhotoEnabled, SoundEnabled, "
+        "PhotoOnOff, PhotoDisplay, PhotoType, DisplayText) "
+        "SELECT 'First' || x, 'Last' || x, 'E' || lpad(x::text, 5, '0'), 0, '2-Standard User', 0, 0, 0, 5, 'True', "
+        "'Hello' FROM generate_series(0, %1 - 1) x; "
+        "INSERT INTO ClockTable (ClockedIn, ClockedOut, TotalClock, RowDate, UserIDLogin) "
+        "SELECT timestamp '2000-01-01 08:00:00' + (x / %1) * interval '1 day' + (x % 600) * interval '1 second', "
+        "timestamp '2000-01-01 16:00:00' + (x / %1) * interval '1 day' + (x % 600) * interval '1 second', 480, "
+        "date '2000-01-01' + (x / %1)::int, 'E' || lpad((x % %1)::text, 5, '0') FROM generate_series(0, %2 - 1) x; "
+        "ANALYZE UserTable; ANALYZE ClockTable")
+                            .arg(Employees)
+                            .arg(punches);
+    if (const data::DbError error = db->exec(sql))
+        fail(error.description);
+}
+
+void measurePunches(const data::ConnectionSettings &settings, const char *engine, qint64 punches, int rounds,
+                    bool plans)
+{
     const auto db = data::Database::open(settings);
     if (db->openError())
         fail(db->openError().description);
-    if (plans)
+    if (plans && settings.engine() == data::Engine::Embedded)
         printPlans(*db);
 
     admin::OptionsModel options;
@@ -166,9 +187,17 @@ void measurePunches(const QString &folder, qint64 punches, int rounds, bool plan
             out.push_back(outMs);
         }
     }
-    const QByteArray size = QByteArray::number(punches);
+    const QByteArray size = QByteArray(engine) + QByteArray::number(punches);
     print(("clock-in  " + size + " punches").constData(), median(in), rounds);
     print(("clock-out " + size + " punches").constData(), median(out), rounds);
+}
+
+void measureEmbedded(const QString &folder, qint64 punches, int rounds, bool plans)
+{
+    buildDatabase(folder, punches);
+    data::ConnectionSettings settings;
+    settings.accessFolder = folder;
+    measurePunches(settings, "", punches, rounds, plans);
 }
 } // namespace
 
@@ -188,7 +217,14 @@ int main(int argc, char *argv[])
     if (!dir.isValid())
         fail(QStringLiteral("no temporary folder"));
     print("bare commit", bareCommit(dir.filePath(QStringLiteral("bare")), rounds), rounds);
-    measurePunches(dir.filePath(QStringLiteral("small")), 1000, rounds, plans);
-    measurePunches(dir.filePath(QStringLiteral("large")), 1000000, rounds, plans);
+    measureEmbedded(dir.filePath(QStringLiteral("small")), 1000, rounds, plans);
+    measureEmbedded(dir.filePath(QStringLiteral("large")), 1000000, rounds, plans);
+    for (const qint64 punches : {1000, 1000000}) {
+        const auto server = bench::freshPostgresDatabase("bench_punch", QStringLiteral("bench_punch"));
+        if (!server)
+            break;
+        fillPostgres(*server, punches);
+        measurePunches(*server, "PostgreSQL ", punches, rounds, false);
+    }
     return 0;
 }

@@ -1,6 +1,10 @@
 // Run Report over 200 employees and 100,000 punches in the range: the time the report
 // screen takes to fill its list, against the sqlite3 tool running the same query on the
-// same file, and the peak memory of the fill. Usage: bench_report [punches]
+// same file, and the peak memory of the fill; then, when the CHRONOTALLY_PG_* variables
+// name a server, the same fill from the same punches on PostgreSQL against the embedded
+// fill. Usage: bench_report [punches]
+#include "benchserver.h"
+
 #include "data/database.h"
 #include "data/schema.h"
 #include "platform/regional.h"
@@ -84,6 +88,33 @@ QString buildDatabase(const QString &folder, int punches)
     return path;
 }
 
+// The same employees and punches on a PostgreSQL server.
+void fillPostgres(const data::ConnectionSettings &settings, int punches)
+{
+    const auto db = data::Database::open(settings);
+    const QString sql = QStringLiteral(
+        "INSERT INTO UserTable (FirstName, LastName, Address1, Address2, City, State, ZipCode, Phone1, "
+        "Phone2, SSNumber, Title, Email, Memos, Notes, AdminLevel, UserIDLogin, Disabled, HourlyRate, "
+        "DisplayText, PhotoEnabled, SoundEnabled, PhotoOnOff, PhotoDisplay, PhotoType) "
+        "SELECT 'First' || x, 'Last' || x, x || ' Main Street', 'Suite ' || x, 'Springfield', 'IL', "
+        "'62701', '555-01' || x, '555-02' || x, '123-45-' || x, 'Clerk', 'e' || x || '@example.com', "
+        "'Memo of ' || x, 'Notes of ' || x, '2-Standard User', 'E' || lpad(x::text, 3, '0'), 0, '12.50', "
+        "'Hello', 0, 0, 0, 5, 'True' FROM generate_series(0, %2 - 1) x; "
+        "INSERT INTO ClockTable (ClockedIn, ClockedOut, TotalClock, RowDate, UserIDLogin) "
+        "SELECT timestamp '%3' + ((x / %2) % %4) * interval '1 day' + (28800 + (x % 997) + (x / %5) * 60) * interval '1 second', "
+        "timestamp '%3' + ((x / %2) % %4) * interval '1 day' + (59400 + (x % 991)) * interval '1 second', 510, "
+        "timestamp '%3' + ((x / %2) % %4) * interval '1 day', 'E' || lpad((x % %2)::text, 3, '0') "
+        "FROM generate_series(0, %1 - 1) x; "
+        "ANALYZE UserTable; ANALYZE ClockTable")
+                            .arg(punches)
+                            .arg(Employees)
+                            .arg(First.toString(Qt::ISODate))
+                            .arg(Days)
+                            .arg(Employees * Days);
+    if (const data::DbError error = db->exec(sql))
+        fail(error.description);
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -137,6 +168,35 @@ double toolMs(const QString &path, const QString &query, qint64 *lines)
 }
 } // namespace
 
+reports::Fields fields(const QDate &d)
+{
+    return reports::Fields{QString::number(d.month()), QString::number(d.day()), QString::number(d.year())};
+}
+
+// Run Report on a report screen over the given database, Rounds times: the fill times.
+std::vector<double> fillTimes(const data::ConnectionSettings &connection, int punches)
+{
+    auto *screen = new reports::ReportWindow([connection] { return connection; });
+    if (!screen->open())
+        fail(QStringLiteral("the report screen does not open"));
+    screen->dateRange().setRange(1, fields(First));
+    screen->dateRange().setRange(2, fields(First.addDays(Days - 1)));
+    QApplication::processEvents();
+    auto *run = screen->findChild<QPushButton *>(QStringLiteral("Command1"));
+    const reports::ReportListModel &model = screen->controller().model();
+    std::vector<double> times;
+    for (int round = 0; round < Rounds; ++round) {
+        QElapsedTimer t;
+        t.start();
+        run->click();
+        times.push_back(t.nsecsElapsed() / 1e6);
+        if (model.rowCount() != punches || model.columnCount() != 26)
+            fail(QStringLiteral("the list has %1 rows and %2 columns").arg(model.rowCount()).arg(model.columnCount()));
+    }
+    delete screen;
+    return times;
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -162,9 +222,6 @@ int main(int argc, char *argv[])
     auto *screen = new reports::ReportWindow([connection] { return connection; });
     if (!screen->open())
         fail(QStringLiteral("the report screen does not open"));
-    const auto fields = [](const QDate &d) {
-        return reports::Fields{QString::number(d.month()), QString::number(d.day()), QString::number(d.year())};
-    };
     screen->dateRange().setRange(1, fields(First));
     screen->dateRange().setRange(2, fields(last));
     QApplication::processEvents();
@@ -199,5 +256,15 @@ int main(int argc, char *argv[])
     std::printf("rounds (fill/tool ms): %s\n", qPrintable(each.join(QStringLiteral(" "))));
     std::printf("peak memory: %.1f MB (%.1f MB before the first fill)\n", peak / 1024.0, rssBefore / 1024.0);
     delete screen;
+
+    if (const auto server = bench::freshPostgresDatabase("bench_report", QStringLiteral("bench_report"))) {
+        fillPostgres(*server, punches);
+        const std::vector<double> embedded = fillTimes(connection, punches);
+        const std::vector<double> postgres = fillTimes(*server, punches);
+        std::printf("embedded fill, again: median %.1f ms of %d\n", median(embedded), Rounds);
+        std::printf("PostgreSQL fill (Run Report, list filled): median %.1f ms of %d, %.2f times the embedded fill "
+                    "(target <= 2)\n",
+                    median(postgres), Rounds, median(postgres) / median(embedded));
+    }
     return 0;
 }

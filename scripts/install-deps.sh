@@ -10,6 +10,7 @@ packages=(
   libx11-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core alsa-utils
   cups printer-driver-cups-pdf poppler-utils
   librsvg2-bin desktop-file-utils dpkg-dev
+  libqt6sql6-psql libpq-dev postgresql
 )
 
 missing=()

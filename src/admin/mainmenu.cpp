@@ -153,6 +153,7 @@ void MainMenu::startupRoutine()
     m_options.setSqlPassword(password);
     m_options.setText(Field::SqlDatabase, settings::read(keys::SqlDatabase, m_options.text(Field::SqlDatabase)));
     m_options.setText(Field::SqlServer, settings::read(keys::SqlServer));
+    m_options.setServerKind(OptionsModel::serverKindOf(settings::read(keys::ServerKind)));
 
     loadCheck(Option::UseSqlDb);
     m_view->setSqlPanelVisible(false);
@@ -186,7 +187,8 @@ data::ConnectionSettings MainMenu::storedConnectionSettings()
     if (s.accessFolder.isEmpty())
         s.accessFolder = platform::defaultDatabaseFolder();
     const auto useSql = settings::checkState(settings::read(keys::UseSqlDb));
-    s.useSqlServer = useSql && *useSql != 0;
+    s.useSqlDb = useSql && *useSql != 0;
+    s.serverKind = OptionsModel::serverKindOf(settings::read(keys::ServerKind));
     s.user = settings::read(keys::SqlUser);
     s.password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
     s.database = settings::read(keys::SqlDatabase);
@@ -510,6 +512,7 @@ bool MainMenu::sqlOk()
         settings::write(keys::SqlPassword, scrambled);
     settings::write(keys::SqlDatabase, m_options.text(Field::SqlDatabase));
     settings::write(keys::SqlServer, m_options.text(Field::SqlServer));
+    settings::write(keys::ServerKind, OptionsModel::serverKindText(m_options.serverKind()));
 
     const data::DbError error = data::SQLTable(m_options.connectionSettings());
     if (error) {
@@ -526,6 +529,7 @@ void MainMenu::sqlClear()
     settings::write(keys::SqlPassword, QString());
     settings::write(keys::SqlDatabase, QString());
     settings::write(keys::SqlServer, QString());
+    settings::write(keys::ServerKind, QString());
     m_view->setSqlPanelVisible(false);
 }
 

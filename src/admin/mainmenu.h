@@ -98,8 +98,10 @@ public:
     void openCameraInformation();
     void openPluginDownload();
 
-    // SQL panel buttons. sqlOk returns whether the tables were reached and created; a second
-    // "OK" while one is running is refused.
+    // SQL panel buttons. sqlOk stores the values with the server kind and creates the tables
+    // on a server of that kind; it returns whether they were reached and created, and a
+    // second "OK" while one is running is refused. sqlClear empties the stored values, the
+    // kind included (SQL Server again).
     bool sqlOk();
     void sqlClear();
 

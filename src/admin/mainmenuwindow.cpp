@@ -4,6 +4,7 @@
 #include "admin/sqllogindialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -409,6 +410,17 @@ QWidget *MainMenuWindow::buildSqlPanel()
     header->setObjectName(QStringLiteral("LabelSqlHeader"));
     header->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
+    // The kind of server the four values reach.
+    m_serverKind = new QComboBox(m_sqlPanel);
+    m_serverKind->setObjectName(QStringLiteral("ComboServerKind"));
+    m_serverKind->setAccessibleName(QStringLiteral("Server Kind"));
+    for (data::ServerKind kind : {data::ServerKind::SqlServer, data::ServerKind::PostgreSql})
+        m_serverKind->addItem(OptionsModel::serverKindText(kind), QVariant::fromValue(static_cast<int>(kind)));
+    connect(m_serverKind, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_options.setServerKind(static_cast<data::ServerKind>(m_serverKind->itemData(index).toInt()));
+    });
+    connect(&m_options, &OptionsModel::serverKindChanged, this, [this] { serverKindChanged(); });
+
     QLineEdit *user = field(Field::SqlUser, "Textq10", m_sqlPanel);
     // The password field's visible text; every change of it becomes the password in use.
     m_sqlPassword = new QLineEdit(m_sqlPanel);
@@ -430,6 +442,7 @@ QWidget *MainMenuWindow::buildSqlPanel()
     fields->addWidget(database);
     fields->addWidget(server);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_serverKind);
     buttons->addWidget(savePassword);
     buttons->addStretch();
     buttons->addWidget(m_sqlOk);
@@ -474,6 +487,7 @@ void MainMenuWindow::syncFromModel()
         optionChanged(it.key());
     for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it)
         fieldChanged(it.key());
+    serverKindChanged();
     if (m_menu)
         m_showClock->setText(m_menu->showClockCaption());
 }
@@ -496,6 +510,15 @@ void MainMenuWindow::fieldChanged(Field f)
     if (edit && edit->text() != text) {
         const QSignalBlocker block(edit);
         edit->setText(text);
+    }
+}
+
+void MainMenuWindow::serverKindChanged()
+{
+    const int index = m_serverKind->findData(static_cast<int>(m_options.serverKind()));
+    if (index >= 0 && index != m_serverKind->currentIndex()) {
+        const QSignalBlocker block(m_serverKind);
+        m_serverKind->setCurrentIndex(index);
     }
 }
 

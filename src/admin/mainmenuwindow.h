@@ -10,6 +10,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -84,6 +85,7 @@ private:
     void syncFromModel();
     void optionChanged(Option option);
     void fieldChanged(Field field);
+    void serverKindChanged();
     // Runs work with its buttons disabled, so that it cannot be started twice.
     void runDisabled(std::initializer_list<QPushButton *> buttons, const std::function<void()> &work);
 
@@ -107,6 +109,7 @@ private:
     QGroupBox *m_cameraPanel = nullptr;
     QGroupBox *m_sqlPanel = nullptr;
     QLineEdit *m_sqlPassword = nullptr;
+    QComboBox *m_serverKind = nullptr;
     QPushButton *m_sqlOk = nullptr;
 
     QHash<Option, QCheckBox *> m_boxes;

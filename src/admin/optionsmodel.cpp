@@ -31,6 +31,25 @@ void OptionsModel::setText(Field field, const QString &text)
     Q_EMIT textChanged(field, text);
 }
 
+void OptionsModel::setServerKind(data::ServerKind kind)
+{
+    if (m_serverKind == kind)
+        return;
+    m_serverKind = kind;
+    Q_EMIT serverKindChanged(kind);
+}
+
+QString OptionsModel::serverKindText(data::ServerKind kind)
+{
+    return kind == data::ServerKind::PostgreSql ? QStringLiteral("PostgreSQL") : QStringLiteral("SQL Server");
+}
+
+data::ServerKind OptionsModel::serverKindOf(const QString &text)
+{
+    return text.trimmed().compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0 ? data::ServerKind::PostgreSql
+                                                                                            : data::ServerKind::SqlServer;
+}
+
 QString OptionsModel::accessFolder() const
 {
     return m_accessFolder.isEmpty() ? platform::defaultDatabaseFolder() : m_accessFolder;
@@ -39,7 +58,8 @@ QString OptionsModel::accessFolder() const
 data::ConnectionSettings OptionsModel::connectionSettings() const
 {
     data::ConnectionSettings s;
-    s.useSqlServer = isOn(Option::UseSqlDb);
+    s.useSqlDb = isOn(Option::UseSqlDb);
+    s.serverKind = m_serverKind;
     s.accessFolder = accessFolder();
     s.user = text(Field::SqlUser);
     s.password = m_sqlPassword;

@@ -62,6 +62,13 @@ public:
     QString text(Field field) const { return m_fields.value(field); }
     void setText(Field field, const QString &text);
 
+    // The SQL panel's server kind.
+    data::ServerKind serverKind() const { return m_serverKind; }
+    void setServerKind(data::ServerKind kind);
+    // Its stored text, and the kind a stored text means (SQL Server unless "PostgreSQL").
+    static QString serverKindText(data::ServerKind kind);
+    static data::ServerKind serverKindOf(const QString &text);
+
     // The hidden password value of the SQL panel: the password connections use.
     QString sqlPassword() const { return m_sqlPassword; }
     void setSqlPassword(const QString &password) { m_sqlPassword = password; }
@@ -76,12 +83,14 @@ public:
 Q_SIGNALS:
     void optionChanged(admin::Option option, bool on);
     void textChanged(admin::Field field, const QString &text);
+    void serverKindChanged(data::ServerKind kind);
 
 private:
     QHash<Option, bool> m_options;
     QHash<Field, QString> m_fields;
     QString m_sqlPassword;
     QString m_accessFolder;
+    data::ServerKind m_serverKind = data::ServerKind::SqlServer;
 };
 
 } // namespace admin

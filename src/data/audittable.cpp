@@ -45,7 +45,15 @@ QString jsonObject(const QStringList &names, const QStringList &values)
 
 AuditDialect auditDialect(const Database &db)
 {
-    return db.isSqlServer() ? AuditDialect::SqlServer : AuditDialect::Embedded;
+    switch (db.engine()) {
+    case Engine::SqlServer:
+        return AuditDialect::SqlServer;
+    case Engine::PostgreSql:
+        return AuditDialect::PostgreSql;
+    case Engine::Embedded:
+        break;
+    }
+    return AuditDialect::Embedded;
 }
 
 const QList<Column> &auditTableColumns()
@@ -67,6 +75,14 @@ QStringList auditTableStatements(AuditDialect dialect)
         for (const Column &c : auditTableColumns())
             columns << QStringLiteral("  %1 %2").arg(QLatin1String(c.name), embeddedType(c.type));
         return {QStringLiteral("CREATE TABLE IF NOT EXISTS AuditTable (\n  ID INTEGER PRIMARY KEY AUTOINCREMENT,\n%1)")
+                    .arg(columns.join(QStringLiteral(",\n"))),
+                QStringLiteral("CREATE INDEX IF NOT EXISTS AuditTableChangedAt ON AuditTable (ChangedAt)")};
+    case AuditDialect::PostgreSql:
+        for (const Column &c : auditTableColumns())
+            columns << QStringLiteral("  %1 %2").arg(QLatin1String(c.name),
+                                                     embeddedType(c.type).replace(QLatin1String("DATETIME"),
+                                                                                  QLatin1String("TIMESTAMP")));
+        return {QStringLiteral("CREATE TABLE IF NOT EXISTS AuditTable (\n  ID SERIAL PRIMARY KEY,\n%1)")
                     .arg(columns.join(QStringLiteral(",\n"))),
                 QStringLiteral("CREATE INDEX IF NOT EXISTS AuditTableChangedAt ON AuditTable (ChangedAt)")};
     case AuditDialect::SqlServer:
@@ -104,6 +120,10 @@ std::optional<qint64> lastInsertedId(Database &db, DbError *error)
         break;
     case AuditDialect::SqlServer:
         sql = QStringLiteral("select @@IDENTITY as ID");
+        break;
+    case AuditDialect::PostgreSql:
+        // The sequence the change's own insert drew from, in this session.
+        sql = QStringLiteral("select lastval() as ID");
         break;
     }
     const QueryResult result = db.query(sql);

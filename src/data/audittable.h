@@ -21,8 +21,7 @@ inline const QString AuditTableName = QStringLiteral("AuditTable");
 enum class AuditDialect {
     Embedded,
     SqlServer,
-    // PostgreSQL: add its dialect here, its statements in auditTableStatements(), and its
-    // inserted-key query in lastInsertedId(); auditDialect() picks it for its connections.
+    PostgreSql,
 };
 
 AuditDialect auditDialect(const Database &db);

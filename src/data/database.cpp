@@ -77,6 +77,56 @@ QString canonical(const QDateTime &value)
 {
     return value.toString(CanonicalFormat);
 }
+
+// PostgreSQL's messages come as "ERROR:  text", followed by the statement line, a caret
+// under the place and the state code; a failed connection says where it tried first. The
+// station shows the text, with any detail and hint, on one line.
+QString postgresDescription(const QString &text)
+{
+    static const QRegularExpression severity(QStringLiteral("\\b(ERROR|FATAL|PANIC):\\s+"));
+    static const QRegularExpression state(QStringLiteral("^\\([0-9A-Z]{5}\\)$"));
+    QStringList kept;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1String("LINE ")) || line.startsWith(QLatin1Char('^'))
+            || state.match(line).hasMatch())
+            continue;
+        kept << line.replace(severity, QString());
+    }
+    return kept.join(QLatin1Char(' '));
+}
+
+// A refused login as libpq words it: a wrong password, none given, an unknown role, or no
+// entry for the user in the server's access rules.
+bool postgresLoginRefused(const QString &text)
+{
+    return text.contains(QLatin1String("authentication failed")) || text.contains(QLatin1String("no password supplied"))
+           || (text.contains(QLatin1String("role \"")) && text.contains(QLatin1String("does not exist")))
+           || text.contains(QLatin1String("no pg_hba.conf entry"));
+}
+
+// "host:port", "[v6 address]:port" or "host,port" into host and port (empty: the default).
+// A single host name or a socket folder stands alone; a bare IPv6 address has no port.
+std::pair<QString, QString> hostAndPort(const QString &text)
+{
+    QString server = text.trimmed();
+    if (server.startsWith(QLatin1Char('['))) {
+        const qsizetype close = server.indexOf(QLatin1Char(']'));
+        if (close > 0) {
+            const QString rest = server.mid(close + 1);
+            const QString port = rest.startsWith(QLatin1Char(':')) || rest.startsWith(QLatin1Char(','))
+                                     ? rest.mid(1).trimmed()
+                                     : QString();
+            return {server.mid(1, close - 1), port};
+        }
+    }
+    qsizetype split = server.lastIndexOf(QLatin1Char(','));
+    if (split < 0 && server.count(QLatin1Char(':')) == 1)
+        split = server.indexOf(QLatin1Char(':'));
+    if (split < 0)
+        return {server, QString()};
+    return {server.left(split).trimmed(), server.mid(split + 1).trimmed()};
+}
 } // namespace
 
 QString DbError::numberAndDescription() const
@@ -205,9 +255,18 @@ Database::~Database()
 std::shared_ptr<Database> Database::open(const ConnectionSettings &settings)
 {
     std::shared_ptr<Database> db(new Database);
-    db->m_sqlServer = settings.useSqlServer;
-    db->m_openError = settings.useSqlServer ? db->openSqlServer(settings)
-                                            : db->openEmbedded(settings.accessFolder, settings.readOnly);
+    db->m_engine = settings.engine();
+    switch (db->m_engine) {
+    case Engine::Embedded:
+        db->m_openError = db->openEmbedded(settings.accessFolder, settings.readOnly);
+        break;
+    case Engine::SqlServer:
+        db->m_openError = db->openSqlServer(settings);
+        break;
+    case Engine::PostgreSql:
+        db->m_openError = db->openPostgreSql(settings);
+        break;
+    }
     currentConnection() = db;
     return db;
 }
@@ -303,6 +362,40 @@ DbError Database::openSqlServer(const ConnectionSettings &s)
     return {login ? errors::LoginFailed : errors::GeneralFailure, description};
 }
 
+DbError Database::openPostgreSql(const ConnectionSettings &s)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    if (!db.isValid())
+        return {errors::GeneralFailure, QStringLiteral("The PostgreSQL driver is not installed.")};
+    // An empty host is the local server's socket; a folder is a socket folder.
+    const auto [host, port] = hostAndPort(s.server);
+    db.setHostName(host);
+    if (!port.isEmpty()) {
+        bool ok = false;
+        const int number = port.toInt(&ok);
+        if (!ok || number <= 0 || number > 65535)
+            return {errors::GeneralFailure, QStringLiteral("\"%1\" is not a port number.").arg(port)};
+        db.setPort(number);
+    }
+    db.setDatabaseName(s.database);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    // A server that does not answer fails within the same 5 s as SQL Server's login. A row
+    // another station holds locked is waited for as long as a locked embedded file. Notices
+    // ("already exists, skipping") are not the station's business. Date-times come as
+    // "yyyy-mm-dd hh:mm:ss", the stored form, whatever the server's own default.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1 -c client_min_messages=warning "
+                                        "-c datestyle=ISO'")
+                             .arg(LockWaitMs));
+    if (db.open())
+        return {};
+    const QString text = db.lastError().databaseText();
+    QString description = postgresDescription(text);
+    if (description.isEmpty())
+        description = db.lastError().text();
+    return {postgresLoginRefused(text) ? errors::LoginFailed : errors::GeneralFailure, description};
+}
+
 bool Database::isOpen() const
 {
     return !m_openError && QSqlDatabase::database(m_name, false).isOpen();
@@ -313,16 +406,18 @@ QSqlDatabase Database::handle() const
     return QSqlDatabase::database(m_name, false);
 }
 
-QString Database::dateDiffUnit(char unit, bool sqlServer)
+QString Database::dateDiffUnit(char unit, Engine engine)
 {
-    return sqlServer ? QString(QLatin1Char(unit)) : QStringLiteral("'%1'").arg(QLatin1Char(unit));
+    return engine == Engine::SqlServer ? QString(QLatin1Char(unit)) : QStringLiteral("'%1'").arg(QLatin1Char(unit));
 }
 
 QVariant Database::bindable(const QVariant &value) const
 {
-    if (m_sqlServer)
+    if (m_engine == Engine::SqlServer)
         return value;
-    // An invalid date or time is stored as NULL, never as an empty text.
+    // An invalid date or time is stored as NULL, never as an empty text. PostgreSQL gets
+    // the same stored form, which its timestamp columns keep as the wall-clock time it is,
+    // whatever the time zones of the station and the server.
     switch (value.typeId()) {
     case QMetaType::QDateTime:
         return value.toDateTime().isValid() ? QVariant(canonical(value.toDateTime())) : QVariant();
@@ -339,7 +434,21 @@ DbError Database::errorFrom(const QSqlError &error) const
     if (description.isEmpty())
         description = error.text();
     int number = errors::CommandFailed;
-    if (m_sqlServer) {
+    if (m_engine == Engine::PostgreSql) {
+        description = postgresDescription(error.databaseText());
+        if (description.isEmpty())
+            description = error.text();
+        const QString state = error.nativeErrorCode();
+        if (state == QLatin1String("42P01"))
+            number = errors::InvalidObject;
+        // A lost connection (libpq's own messages carry no state), a server shutting down, a
+        // row locked beyond the wait.
+        else if (error.type() == QSqlError::ConnectionError || state.startsWith(QLatin1String("08"))
+                 || state.startsWith(QLatin1String("57P")) || state == QLatin1String("55P03")
+                 || (state.isEmpty() && (description.contains(QLatin1String("connection"))
+                                         || description.contains(QLatin1String("server")))))
+            number = errors::GeneralFailure;
+    } else if (m_engine == Engine::SqlServer) {
         if (error.nativeErrorCode().contains(QLatin1String("208")))
             number = errors::InvalidObject;
         else if (error.type() == QSqlError::ConnectionError)
@@ -385,7 +494,7 @@ DbError Database::forEachRow(const QString &sql, const QVariantList &values,
                              const std::function<bool(const Row &)> &onRow)
 {
     startLockWait();
-    if (!m_sqlServer && !m_openError) {
+    if (m_engine == Engine::Embedded && !m_openError) {
         if (sqlite3 *db = sqliteHandle(handle()))
             return streamEmbedded(db, sql, values, onRow);
     }
@@ -507,6 +616,9 @@ DbError Database::run(const QString &sql, const QVariantList &values, int *rowsA
     if (!db.isOpen())
         return {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
 
+    if (m_engine == Engine::PostgreSql)
+        return runPostgres(sql, values, rowsAffected, onRow);
+
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))
@@ -523,7 +635,7 @@ DbError Database::run(const QString &sql, const QVariantList &values, int *rowsA
     const QSqlRecord record = q.record();
     auto columns = std::make_shared<QHash<QString, int>>();
     QList<bool> isDateTime(record.count(), false);
-    sqlite3_stmt *stmt = m_sqlServer ? nullptr : sqliteStatement(q);
+    sqlite3_stmt *stmt = m_engine == Engine::Embedded ? sqliteStatement(q) : nullptr;
     for (int i = 0; i < record.count(); ++i) {
         columns->insert(record.fieldName(i).toLower(), i);
         if (stmt) {
@@ -557,15 +669,41 @@ DbError Database::exec(const QString &sql, const QVariantList &values)
 
 DbError Database::beginWrite()
 {
+    return begin(nullptr);
+}
+
+DbError Database::beginWriteFor(const QString &userId)
+{
+    return begin(&userId);
+}
+
+DbError Database::begin(const QString *userId)
+{
     if (m_openError)
         return m_openError;
     DbError error;
-    if (m_sqlServer) {
+    switch (m_engine) {
+    case Engine::SqlServer:
         error = exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE"));
         if (!error && !handle().transaction())
             error = errorFrom(handle().lastError());
-    } else {
+        break;
+    case Engine::Embedded:
         error = exec(QStringLiteral("BEGIN IMMEDIATE"));
+        break;
+    case Engine::PostgreSql:
+        // A row lock rather than serializable isolation: no transaction fails for another's
+        // sake, so nothing has to be run again, and a wait is at most the lock wait. Each
+        // statement after the lock sees what the station before committed. The employee's
+        // rows are found as the punch's own check finds them, case and all.
+        if (!handle().transaction())
+            return errorFrom(handle().lastError());
+        m_inTransaction = true;
+        error = userId ? exec(QStringLiteral("select ID from usertable where useridlogin = ? for update"), {*userId})
+                       : exec(QStringLiteral("LOCK TABLE usertable IN SHARE ROW EXCLUSIVE MODE"));
+        if (error)
+            rollback();
+        return error;
     }
     m_inTransaction = !error;
     return error;
@@ -576,7 +714,7 @@ DbError Database::commit()
     if (!m_inTransaction)
         return {};
     m_inTransaction = false;
-    if (m_sqlServer) {
+    if (m_engine != Engine::Embedded) {
         QSqlDatabase db = handle();
         if (!db.commit())
             return errorFrom(db.lastError());
@@ -593,7 +731,7 @@ void Database::rollback()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    if (m_sqlServer)
+    if (m_engine != Engine::Embedded)
         handle().rollback();
     else
         exec(QStringLiteral("ROLLBACK"));

@@ -33,17 +33,33 @@ struct DbError {
     QString numberAndDescription() const;
 };
 
-// Where the station's data lives: the embedded file or a SQL Server database.
+// The engine a connection works with.
+enum class Engine { Embedded, SqlServer, PostgreSql };
+
+// The kind of server "Use SQL DB" connects to.
+enum class ServerKind { SqlServer, PostgreSql };
+
+// Where the station's data lives: the embedded file, or a database on a server of the
+// chosen kind.
 struct ConnectionSettings {
-    bool useSqlServer = false;
+    bool useSqlDb = false;  // "Use SQL DB": a server database instead of the embedded file
+    ServerKind serverKind = ServerKind::SqlServer;
     QString accessFolder;   // folder of Stampwell.mdb
     QString user;
     QString password;
     QString database;
-    QString server;
+    QString server;         // address; "host:port" (or "host,port") names a port as well
     // A connection that only reads: the embedded file is opened read-only and a server
     // connection asks for read-only access.
     bool readOnly = false;
+
+    // The engine the connection rule opens: the embedded one unless "Use SQL DB" is on.
+    Engine engine() const { return useSqlDb ? serverEngine() : Engine::Embedded; }
+    // The engine of the server kind, whatever "Use SQL DB" says.
+    Engine serverEngine() const
+    {
+        return serverKind == ServerKind::PostgreSql ? Engine::PostgreSql : Engine::SqlServer;
+    }
 };
 
 inline const QString DatabaseFileName = QStringLiteral("Stampwell.mdb");
@@ -112,7 +128,7 @@ public:
     static std::shared_ptr<Database> current();
 
     bool isOpen() const;
-    bool isSqlServer() const { return m_sqlServer; }
+    Engine engine() const { return m_engine; }
     const DbError &openError() const { return m_openError; }
 
     QueryResult query(const QString &sql, const QVariantList &values = {});
@@ -124,18 +140,26 @@ public:
     DbError exec(const QString &sql, const QVariantList &values = {});
 
     // A transaction that holds the write lock from its start, so a check and the write
-    // that depends on it cannot interleave with another station's.
+    // that depends on it cannot interleave with another station's. The embedded file takes
+    // the file's write lock and SQL Server runs it serializable. On PostgreSQL beginWrite
+    // locks the employee table against other writers, for work that checks for an employee
+    // not yet there; beginWriteFor locks the rows of the employee with the user ID (select
+    // ... for update): two stations punching one ID take turns, and the second sees the
+    // first's punch once it has the lock, while punches of other IDs go on in parallel.
     DbError beginWrite();
+    DbError beginWriteFor(const QString &userId);
     DbError commit();
     void rollback();
 
     // The longest a statement, or a whole write transaction, waits for a file that another
-    // station or program holds locked before it fails with the general failure.
+    // station or program holds locked before it fails with the general failure; on
+    // PostgreSQL the longest one statement waits for a locked row or table.
     static constexpr int LockWaitMs = 5000;
 
-    // The quoted unit on the embedded engine, the bare one on SQL Server: "'n'" or "n".
-    QString dateDiffUnit(char unit) const { return dateDiffUnit(unit, m_sqlServer); }
-    static QString dateDiffUnit(char unit, bool sqlServer);
+    // The bare unit on SQL Server, the quoted one on the embedded engine and PostgreSQL:
+    // "n" or "'n'".
+    QString dateDiffUnit(char unit) const { return dateDiffUnit(unit, m_engine); }
+    static QString dateDiffUnit(char unit, Engine engine);
 
     QSqlDatabase handle() const;
 
@@ -146,17 +170,21 @@ private:
     Database();
     DbError openEmbedded(const QString &folder, bool readOnly);
     DbError openSqlServer(const ConnectionSettings &settings);
+    DbError openPostgreSql(const ConnectionSettings &settings);
+    DbError begin(const QString *userId);
     QVariant bindable(const QVariant &value) const;
     DbError errorFrom(const class QSqlError &error) const;
     static int busyWait(void *self, int count);
     void startLockWait();
     DbError run(const QString &sql, const QVariantList &values, int *rowsAffected,
                 const std::function<bool(const Row &)> &onRow);
+    DbError runPostgres(const QString &sql, const QVariantList &values, int *rowsAffected,
+                        const std::function<bool(const Row &)> &onRow);
     DbError streamEmbedded(::sqlite3 *db, const QString &sql, const QVariantList &values,
                            const std::function<bool(const Row &)> &onRow);
 
     QString m_name;
-    bool m_sqlServer = false;
+    Engine m_engine = Engine::Embedded;
     bool m_inTransaction = false;
     QDeadlineTimer m_busyDeadline;
     DbError m_openError;

@@ -18,12 +18,20 @@ const QList<Column> &userTableColumns();
 QStringList sqlTableScriptLines();
 QString sqlTableScript();
 
+// The PostgreSQL table creation script, lines joined with CR LF: both tables with their
+// indexes, the case-insensitive collation of the IDs and names, and the DateDiff and len
+// functions the statements call. Every part is created only when missing (the functions
+// are replaced), so running it again changes no data.
+QStringList postgreSqlTableScriptLines();
+QString postgreSqlTableScript();
+
 // Creates an empty embedded database file with both tables and their indexes. Refuses to
 // touch an existing file. Returns an error when the file exists or cannot be written.
 DbError createEmbeddedDatabase(const QString &path);
 
-// Creates the SQL Server tables that are missing, on a new current connection with the
-// given values: the script goes to the clipboard and is then executed as one command.
+// Creates the server tables that are missing, on a new current connection to the server
+// kind of the given values (whatever "Use SQL DB" says): the kind's script goes to the
+// clipboard and is then executed as one command.
 DbError SQLTable(const ConnectionSettings &settings);
 
 } // namespace data

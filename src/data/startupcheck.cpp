@@ -53,7 +53,8 @@ bool StartupCheck::isMissingTable(const DbError &error)
 {
     return error.description == QLatin1String("Invalid object name 'usertable'.")
            || error.description
-                  == QLatin1String("Item cannot be found in the collection corresponding to the requested name or ordinal.");
+                  == QLatin1String("Item cannot be found in the collection corresponding to the requested name or ordinal.")
+           || error.description == QLatin1String("relation \"usertable\" does not exist");
 }
 
 StartupCheck::Result StartupCheck::run()

@@ -40,7 +40,8 @@ public:
     static const QString RestoreQuestion;
     static const QString RestoreTitle;
     static const QString SqlDisabledMessage;
-    // The two descriptions by which a missing table is recognised.
+    // The descriptions by which a missing table is recognised: SQL Server's and the
+    // provider's, and PostgreSQL's.
     static bool isMissingTable(const DbError &error);
 
 private:

@@ -114,9 +114,10 @@ void ReportEngine::saveRange(const QString &date1, const QString &date2)
     settings::write(settings::keys::ReportDate2, date2);
 }
 
-QString ReportEngine::reportStatement(Filter filter, bool sqlServer)
+QString ReportEngine::reportStatement(Filter filter, data::Engine engine)
 {
-    const QString day = data::Database::dateDiffUnit('d', sqlServer);
+    const bool server = engine != data::Engine::Embedded;
+    const QString day = data::Database::dateDiffUnit('d', engine);
     const QString head = QStringLiteral("select b.*,a.totalclock, A.clockedin, a.clockedout, a.rowdate, a.UserIDLogin as ")
                          + PunchUserIdColumn;
     const QString times = QStringLiteral("and (len(A.clockedin) > 12 or a.clockedin is null) and  "
@@ -126,23 +127,24 @@ QString ReportEngine::reportStatement(Filter filter, bool sqlServer)
                + QStringLiteral(" where  a.useridlogin = b.useridlogin ")
                + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) <= 0 ")
                + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) >= 0  ") + times
-               + (sqlServer ? QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,  a.rowdate ")
+               + (server ? QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,  a.rowdate ")
                             : QStringLiteral("   order by  a.UserIDLogin,  a.Clockedin,  a.Clockedout,   a.rowdate "));
     }
     return head + QStringLiteral(" ") + QStringLiteral("from clocktable a ")
            + QStringLiteral("LEFT JOIN usertable b ON A.useridlogin=B.useridlogin ")
            + QStringLiteral(" Where  DateDiff(") + day + QStringLiteral(",rowdate,?) <= 0 ")
            + QStringLiteral(" and  DateDiff(") + day + QStringLiteral(",rowdate,?) >= 0 ") + times
-           + (sqlServer ? QStringLiteral("    order by a.UserIDLogin,   a.Clockedin,  a.Clockedout, a.rowdate ")
+           + (server ? QStringLiteral("    order by a.UserIDLogin,   a.Clockedin,  a.Clockedout, a.rowdate ")
                         : QStringLiteral("    order by a.UserIDLogin,    a.Clockedin,    a.Clockedout, a.rowdate "));
 }
 
-QString ReportEngine::rangeStatement(Filter filter, bool sqlServer)
+QString ReportEngine::rangeStatement(Filter filter, data::Engine engine)
 {
     // On the embedded engine "+" takes the column's numeric affinity away, so the stored
     // text meets the bound text as it is, without a conversion tried on every row.
-    const QString column = sqlServer ? QStringLiteral("a.rowdate") : QStringLiteral("+a.rowdate");
-    QString sql = reportStatement(filter, sqlServer);
+    const bool embedded = engine == data::Engine::Embedded;
+    const QString column = embedded ? QStringLiteral("+a.rowdate") : QStringLiteral("a.rowdate");
+    QString sql = reportStatement(filter, engine);
     sql.insert(sql.indexOf(QLatin1String("DateDiff(")),
                column + QStringLiteral(" >= ? and ") + column + QStringLiteral(" < ? and  "));
     return sql;
@@ -211,7 +213,7 @@ data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const Q
         out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
         return out;
     };
-    return produce(reportStatement(filter, m_db->isSqlServer()), {first, last}, build, sink, yield);
+    return produce(reportStatement(filter, m_db->engine()), {first, last}, build, sink, yield);
 }
 
 data::DbError ReportEngine::clockedIn(const Sink &sink, const Yield &yield)
@@ -246,10 +248,10 @@ data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime
 data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
                                     const Yield &yield)
 {
-    const QString sql = rangeStatement(filter, m_db->isSqlServer());
+    const QString sql = rangeStatement(filter, m_db->engine());
     // On the embedded file the bounds are compared as text: the date alone sorts before every
     // time of that day, so a work date stored with or without its midnight is inside.
-    const bool embedded = !m_db->isSqlServer();
+    const bool embedded = m_db->engine() == data::Engine::Embedded;
     const QVariant from = embedded ? QVariant(first.toString(Qt::ISODate)) : QVariant(QDateTime(first, QTime(0, 0)));
     const QVariant to = embedded ? QVariant(last.addDays(1).toString(Qt::ISODate))
                                  : QVariant(QDateTime(last.addDays(1), QTime(0, 0)));

@@ -42,17 +42,17 @@ public:
     static void saveRange(const QString &date1, const QString &date2);
 
     // --- statements ---
-    // The report's statement for the filter, in the engine's dialect: DateDiff('d', ...) on
-    // the embedded engine, DateDiff(d, ...) on SQL Server. Two bound values: the first and
-    // the last day. The punch's own user ID comes back as PunchUserIDLogin.
-    static QString reportStatement(Filter filter, bool sqlServer);
+    // The report's statement for the filter: the embedded file's text, or the server text
+    // on either server, with the engine's DateDiff unit: DateDiff(d, ...) on SQL Server,
+    // DateDiff('d', ...) on the others. Two bound values: the first and the last day. The
+    // punch's own user ID comes back as PunchUserIDLogin.
+    static QString reportStatement(Filter filter, data::Engine engine);
     // The report's statement with the work-date range also compared directly, ahead of the
-    // DateDiff terms. Work dates are stored in a sortable form (the canonical text on the
-    // embedded engine, compared as stored; date-times on SQL Server), so the comparison
-    // keeps the same days, and the engine passes over the punches outside the range
-    // without a function call each. Four bound values: the first day's start and the start
-    // of the day after the last, then the first and the last day.
-    static QString rangeStatement(Filter filter, bool sqlServer);
+    // DateDiff terms, so the engine passes over the punches outside the range without a
+    // function call each. Four bound values: the first day and the day after the last (as
+    // date texts on the embedded file, date-times on the servers), then the first and the
+    // last day.
+    static QString rangeStatement(Filter filter, data::Engine engine);
     // Every open punch of a known employee, by user ID then clock-in. No bound values.
     static QString clockedInStatement();
     static const QString PunchUserIdColumn;

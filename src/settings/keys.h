@@ -62,6 +62,9 @@ inline constexpr Key SqlUser{"Data", "L1", ""};
 inline constexpr Key SqlDatabase{"Data", "L3", ""};
 inline constexpr Key SqlServer{"Data", "L4", ""};
 inline constexpr Key SqlPassword{"Sys", "WMemory", ""};
+// The kind of server "Use SQL DB" connects to: "PostgreSQL", or anything else (absent
+// included) for SQL Server.
+inline constexpr Key ServerKind{"Data", "ServerKind", "SQL Server"};
 
 // Reports: the employee screen's clear-form option, report range, printer and columns.
 inline constexpr Key ClearFormAfterAdd{"reports", "checkbox1", "1"};

@@ -38,8 +38,8 @@ const QString ClosePunches = QStringLiteral("update clocktable  set clockedout =
                              + QStringLiteral(" where useridlogin = ? and clockedout is null ");
 QString totalPunches(const data::Database &db)
 {
-    // The engine's own DateDiff spelling: a quoted unit on the embedded engine, a bare one
-    // on SQL Server.
+    // The engine's own DateDiff spelling: a bare unit on SQL Server, a quoted one on the
+    // embedded engine and PostgreSQL.
     return QStringLiteral("update clocktable  set totalclock =  DateDiff(") + db.dateDiffUnit('n')
            + QStringLiteral(",Clockedin, clockedout)")
            + QStringLiteral(" where useridlogin = ? and clockedout is not null and totalclock is null ");
@@ -153,7 +153,7 @@ void PunchService::refuse(const QString &english, const QString &spanish) const
 
 PunchService::State PunchService::beginAndCheck(data::Database &db, const QString &id)
 {
-    if (failed(db, db.beginWrite()))
+    if (failed(db, db.beginWriteFor(id)))
         return State::Failed;
     const data::QueryResult users = run(db, CountUsers, {id});
     if (failed(db, users.error))

@@ -319,7 +319,7 @@ bool TimeEditor::writeAudited(std::optional<qint64> key,
         showMessage(error.description);
         return false;
     };
-    if (const DbError error = db->beginWrite())
+    if (const DbError error = db->beginWriteFor(m_userId))
         return failed(error);
     data::AuditSnapshot before;
     if (key) {

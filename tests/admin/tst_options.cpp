@@ -136,7 +136,7 @@ private Q_SLOTS:
 
         s->box("Check20")->click();
         QVERIFY(s->shown("Frame10"));
-        QVERIFY(s->menu.options().connectionSettings().useSqlServer);
+        QVERIFY(s->menu.options().connectionSettings().useSqlDb);
         s->box("Check20")->click();
         QVERIFY(!s->shown("Frame10"));
     }

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -98,7 +99,12 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { m_env = std::make_unique<TestEnv>(); }
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        if (const QString why = m_env->unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
     void cleanup() { m_env.reset(); }
 
     void missingFileIsTheGeneralFailureAndIsNotCreated()
@@ -163,10 +169,11 @@ private Q_SLOTS:
         QCOMPARE(db->query("select count(*) as n from usertable where useridlogin = ?", {"AB12"}).first().number("n"), 1.0);
     }
 
+    void eachOpenReplacesTheCurrentConnection_data() { TestEnv::engineRows(); }
     void eachOpenReplacesTheCurrentConnection()
     {
         auto first = m_env->createDatabase();
-        auto second = Database::open(m_env->embeddedSettings());
+        auto second = Database::open(m_env->settings());
         QVERIFY(first != second);
         QCOMPARE(Database::current(), second);
         // A holder of the older connection can still use it.
@@ -174,8 +181,18 @@ private Q_SLOTS:
         QCOMPARE(second->query("select count(*) as n from clocktable").first().number("n"), 1.0);
     }
 
+    void dateTimesAreStoredSortableAndReadBackAsDates_data() { TestEnv::engineRows(); }
     void dateTimesAreStoredSortableAndReadBackAsDates()
     {
+        // The wall-clock time is stored as it is, whatever the station's time zone.
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/New_York");
+        const auto restoreZone = qScopeGuard([&] {
+            if (zone.isNull())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", zone);
+        });
         auto db = m_env->createDatabase();
         const QDateTime early(QDate(2026, 2, 1), QTime(9, 5, 0));
         const QDateTime late(QDate(2026, 12, 7), QTime(17, 41, 4));
@@ -199,7 +216,13 @@ private Q_SLOTS:
                                             {QDateTime(QDate(2026, 12, 1), QTime(0, 0))});
         QCOMPARE(after.first().number("n"), 2.0);
 
-        // The stored form is one canonical text that other tools read as well.
+        // The stored form is one canonical text that other tools read as well: the server's
+        // own text of its date-time.
+        if (m_env->engine() == Engine::PostgreSql) {
+            QCOMPARE(db->query("select ClockedIn::text as t from ClockTable order by ID").first().text("t"),
+                     QString("2026-12-07 17:41:04"));
+            return;
+        }
         QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
         raw.setDatabaseName(m_env->databasePath());
         QVERIFY(raw.open());
@@ -213,6 +236,7 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase("raw");
     }
 
+    void nullsReadAsEmptyText_data() { TestEnv::engineRows(); }
     void nullsReadAsEmptyText()
     {
         auto db = m_env->createDatabase();
@@ -238,21 +262,31 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("end");
         QTest::addColumn<qint64>("expected");
         const QDate d(2026, 12, 7);
-        QTest::newRow("two seconds across a minute") << "n" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d, QTime(9, 0, 1)) << qint64(1);
-        QTest::newRow("59 seconds inside a minute") << "n" << QDateTime(d, QTime(9, 0, 0)) << QDateTime(d, QTime(9, 0, 59)) << qint64(0);
-        QTest::newRow("a shift") << "n" << QDateTime(d, QTime(8, 0, 30)) << QDateTime(d, QTime(16, 30, 10)) << qint64(510);
-        QTest::newRow("backwards") << "n" << QDateTime(d, QTime(10, 3, 0)) << QDateTime(d, QTime(10, 0, 59)) << qint64(-3);
-        QTest::newRow("night shift minutes") << "n" << QDateTime(d, QTime(22, 0)) << QDateTime(d.addDays(1), QTime(6, 0)) << qint64(480);
-        QTest::newRow("days across midnight") << "d" << QDateTime(d, QTime(23, 59, 59)) << QDateTime(d.addDays(1), QTime(0, 0, 1)) << qint64(1);
-        QTest::newRow("same day") << "d" << QDateTime(d, QTime(0, 0)) << QDateTime(d, QTime(23, 59, 59)) << qint64(0);
-        QTest::newRow("days across a year") << "d" << QDateTime(QDate(2026, 12, 31), QTime(12, 0)) << QDateTime(QDate(2027, 1, 2), QTime(1, 0)) << qint64(2);
-        QTest::newRow("hours") << "h" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d, QTime(9, 0, 0)) << qint64(1);
-        // Calendar days over leap years and centuries, as the engine counts them for the report.
-        QTest::newRow("leap day") << "d" << QDateTime(QDate(2028, 2, 28), QTime(9, 0)) << QDateTime(QDate(2028, 3, 1), QTime(9, 0)) << qint64(2);
-        QTest::newRow("2000 had one") << "d" << QDateTime(QDate(2000, 2, 28), QTime(9, 0)) << QDateTime(QDate(2000, 3, 1), QTime(9, 0)) << qint64(2);
-        QTest::newRow("2100 has none") << "d" << QDateTime(QDate(2100, 2, 28), QTime(9, 0)) << QDateTime(QDate(2100, 3, 1), QTime(9, 0)) << qint64(1);
-        QTest::newRow("from the zero date") << "d" << QDateTime(QDate(1899, 12, 30), QTime(1, 0)) << QDateTime(QDate(1900, 3, 1), QTime(1, 0)) << qint64(61);
-        QTest::newRow("back over decades") << "d" << QDateTime(d, QTime(1, 0)) << QDateTime(QDate(1999, 12, 31), QTime(1, 0)) << qint64(-9838);
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            auto row = [&](const char *name) -> QTestData & { return QTest::addRow("%s: %s", engine.constData(), name); };
+            row("two seconds across a minute") << "n" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d, QTime(9, 0, 1)) << qint64(1);
+            row("59 seconds inside a minute") << "n" << QDateTime(d, QTime(9, 0, 0)) << QDateTime(d, QTime(9, 0, 59)) << qint64(0);
+            row("a shift") << "n" << QDateTime(d, QTime(8, 0, 30)) << QDateTime(d, QTime(16, 30, 10)) << qint64(510);
+            row("backwards") << "n" << QDateTime(d, QTime(10, 3, 0)) << QDateTime(d, QTime(10, 0, 59)) << qint64(-3);
+            row("night shift minutes") << "n" << QDateTime(d, QTime(22, 0)) << QDateTime(d.addDays(1), QTime(6, 0)) << qint64(480);
+            row("days across midnight") << "d" << QDateTime(d, QTime(23, 59, 59)) << QDateTime(d.addDays(1), QTime(0, 0, 1)) << qint64(1);
+            row("same day") << "d" << QDateTime(d, QTime(0, 0)) << QDateTime(d, QTime(23, 59, 59)) << qint64(0);
+            row("days across a year") << "d" << QDateTime(QDate(2026, 12, 31), QTime(12, 0)) << QDateTime(QDate(2027, 1, 2), QTime(1, 0)) << qint64(2);
+            row("hours") << "h" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d, QTime(9, 0, 0)) << qint64(1);
+            row("hours backwards") << "h" << QDateTime(d, QTime(9, 0, 0)) << QDateTime(d, QTime(8, 59, 59)) << qint64(-1);
+            row("seconds") << "s" << QDateTime(d, QTime(8, 59, 59)) << QDateTime(d.addDays(1), QTime(9, 0, 1)) << qint64(86402);
+            row("weeks, whole") << "w" << QDateTime(d, QTime(12, 0)) << QDateTime(d.addDays(13), QTime(0, 0)) << qint64(1);
+            row("Sunday weeks") << "ww" << QDateTime(QDate(2026, 12, 5), QTime(12, 0)) << QDateTime(QDate(2026, 12, 6), QTime(0, 0)) << qint64(1);
+            row("months") << "m" << QDateTime(QDate(2026, 1, 31), QTime(12, 0)) << QDateTime(QDate(2026, 2, 1), QTime(0, 0)) << qint64(1);
+            row("quarters") << "q" << QDateTime(QDate(2026, 3, 31), QTime(12, 0)) << QDateTime(QDate(2027, 4, 1), QTime(0, 0)) << qint64(5);
+            // Calendar days over leap years and centuries, as the engine counts them for the report.
+            row("leap day") << "d" << QDateTime(QDate(2028, 2, 28), QTime(9, 0)) << QDateTime(QDate(2028, 3, 1), QTime(9, 0)) << qint64(2);
+            row("2000 had one") << "d" << QDateTime(QDate(2000, 2, 28), QTime(9, 0)) << QDateTime(QDate(2000, 3, 1), QTime(9, 0)) << qint64(2);
+            row("2100 has none") << "d" << QDateTime(QDate(2100, 2, 28), QTime(9, 0)) << QDateTime(QDate(2100, 3, 1), QTime(9, 0)) << qint64(1);
+            row("from the zero date") << "d" << QDateTime(QDate(1899, 12, 30), QTime(1, 0)) << QDateTime(QDate(1900, 3, 1), QTime(1, 0)) << qint64(61);
+            row("back over decades") << "d" << QDateTime(d, QTime(1, 0)) << QDateTime(QDate(1999, 12, 31), QTime(1, 0)) << qint64(-9838);
+            row("years") << "yyyy" << QDateTime(QDate(2026, 12, 31), QTime(23, 59)) << QDateTime(QDate(2027, 1, 1), QTime(0, 0)) << qint64(1);
+        }
     }
     void dateDiffCountsBoundariesCrossed()
     {
@@ -262,17 +296,16 @@ private Q_SLOTS:
         QFETCH(qint64, expected);
         QCOMPARE(dateDiff(unit, start, end), std::optional<qint64>(expected));
 
-        // The same through a statement on the embedded engine, with the quoted unit.
+        // The same through a statement, with the engine's spelling of the unit.
         auto db = m_env->createDatabase();
         QVERIFY(!db->exec("insert into clocktable (ClockedIn, ClockedOut, UserIDLogin) values (?, ?, '1')", {start, end}));
-        const QString sql = QString("select DateDiff(%1,Clockedin, clockedout) as diff from clocktable").arg(db->dateDiffUnit(unit.at(0).toLatin1()));
-        if (unit.size() == 1) {
-            const QueryResult r = db->query(sql);
-            QVERIFY2(r.ok(), qPrintable(r.error.description));
-            QCOMPARE(r.first().value("diff").toLongLong(), expected);
-        }
+        const QString spelled = unit.size() == 1 ? db->dateDiffUnit(unit.at(0).toLatin1()) : "'" + unit + "'";
+        const QueryResult r = db->query(QString("select DateDiff(%1,Clockedin, clockedout) as diff from clocktable").arg(spelled));
+        QVERIFY2(r.ok(), qPrintable(r.error.description));
+        QCOMPARE(r.first().value("diff").toLongLong(), expected);
     }
 
+    void engineFunctionsHandleOddInput_data() { TestEnv::engineRows(); }
     void engineFunctionsHandleOddInput()
     {
         auto db = m_env->createDatabase();
@@ -284,10 +317,15 @@ private Q_SLOTS:
         QVERIFY(db->query("select DateDiff('zz', ClockedIn, ClockedIn) as d from clocktable").error.isError());
         QCOMPARE(db->query("select len(?) as n", {QString("Añoñ")}).first().number("n"), 4.0);
         QVERIFY(db->query("select len(NULL) as n").first().isNull("n"));
+        // A "?" inside quotes is text, not a place for a value.
+        const Row quoted = db->query("select 'a?''b' as \"q?\", len(?) as n", {QString("xyz")}).first();
+        QCOMPARE(quoted.text("q?"), QString("a?'b"));
+        QCOMPARE(quoted.number("n"), 3.0);
     }
 
     // Rows read one at a time carry the same values and texts as a whole result, also
     // where a text repeats from the row before, and a row kept by the reader stays as read.
+    void streamedRowsMatchTheWholeResult_data() { TestEnv::engineRows(); }
     void streamedRowsMatchTheWholeResult()
     {
         auto db = m_env->createDatabase();
@@ -326,6 +364,7 @@ private Q_SLOTS:
                  errors::InvalidObject);
     }
 
+    void rejectedStatementsReportNumberAndDescription_data() { TestEnv::engineRows(); }
     void rejectedStatementsReportNumberAndDescription()
     {
         auto db = m_env->createDatabase();
@@ -358,22 +397,37 @@ private Q_SLOTS:
                                              " (", "     [ID] ASC", " ) ", " end "}));
     }
 
+    void unreachableServerFailsQuicklyWithTheGeneralFailure_data()
+    {
+        QTest::addColumn<ServerKind>("kind");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<QString>("minutes");
+        // Nothing listens on port 1.
+        QTest::newRow("SQL Server") << ServerKind::SqlServer << "127.0.0.1,1" << Engine::SqlServer << "n";
+        QTest::newRow("a PostgreSQL server") << ServerKind::PostgreSql << "127.0.0.1:1" << Engine::PostgreSql << "'n'";
+    }
     void unreachableServerFailsQuicklyWithTheGeneralFailure()
     {
+        QFETCH(ServerKind, kind);
+        QFETCH(QString, server);
+        QFETCH(Engine, engine);
+        QFETCH(QString, minutes);
         ConnectionSettings s;
-        s.useSqlServer = true;
-        s.server = "127.0.0.1,1"; // nothing listens on port 1
+        s.useSqlDb = true;
+        s.serverKind = kind;
+        s.server = server;
         s.database = "Stampwell";
         s.user = "sa";
-        s.password = "secret;Server=elsewhere";
+        s.password = "secret;Server=elsewhere' host=x";
         QElapsedTimer timer;
         timer.start();
         auto db = Database::open(s);
         QCOMPARE(db->openError().number, errors::GeneralFailure);
         QVERIFY(!db->openError().description.isEmpty());
         QVERIFY2(timer.elapsed() < 10000, "an unreachable server must not hang the station");
-        QVERIFY(db->isSqlServer());
-        QCOMPARE(db->dateDiffUnit('n'), QString("n"));
+        QCOMPARE(db->engine(), engine);
+        QCOMPARE(db->dateDiffUnit('n'), minutes);
 
         // SQLTable reports the same failure and leaves the clipboard alone.
         platform::Clipboard::setText("before");
@@ -381,12 +435,119 @@ private Q_SLOTS:
         QCOMPARE(platform::Clipboard::text(), QString("before"));
     }
 
+    // The tests' server: refused logins are the login failure, so the login dialog appears;
+    // a server that answers but has no such database, or a port that is not one, the general one.
+    void postgresOpenFailures_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("says");
+        const QString user = qEnvironmentVariable("CHRONOTALLY_PG_USER");
+        const QString password = qEnvironmentVariable("CHRONOTALLY_PG_PASSWORD");
+        const QString port = qEnvironmentVariable("CHRONOTALLY_PG_PORT");
+        QTest::newRow("PostgreSQL: wrong password") << user << "wrong;password='x'" << QString() << port << errors::LoginFailed
+                                                    << "password authentication failed for user \"" + user + "\"";
+        QTest::newRow("PostgreSQL: unknown user") << "nobody" << password << QString() << port << errors::LoginFailed
+                                                  << "password authentication failed for user \"nobody\"";
+        QTest::newRow("PostgreSQL: no password") << user << QString() << QString() << port << errors::LoginFailed
+                                                 << "no password supplied";
+        QTest::newRow("PostgreSQL: no such database") << user << password << "nosuchdb" << port << errors::GeneralFailure
+                                                      << "database \"nosuchdb\" does not exist";
+        QTest::newRow("PostgreSQL: port not a number") << user << password << QString() << "54x" << errors::GeneralFailure
+                                                       << "\"54x\" is not a port number.";
+    }
+    void postgresOpenFailures()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, database);
+        QFETCH(QString, port);
+        QFETCH(int, number);
+        QFETCH(QString, says);
+        ConnectionSettings s = m_env->settings();
+        s.user = user;
+        s.password = password;
+        if (!database.isEmpty())
+            s.database = database;
+        s.server = qEnvironmentVariable("CHRONOTALLY_PG_HOST") + ":" + port;
+        auto db = Database::open(s);
+        QCOMPARE(db->openError().number, number);
+        QVERIFY2(db->openError().description.contains(says), qPrintable(db->openError().description));
+        QVERIFY(!db->openError().description.contains("FATAL"));
+    }
+
+    // The server field takes the address with its port after ":" or ",", or the folder of
+    // the server's socket.
+    void postgresServerAddressForms_data()
+    {
+        QTest::addColumn<QString>("server");
+        const QString host = qEnvironmentVariable("CHRONOTALLY_PG_HOST");
+        const QString port = qEnvironmentVariable("CHRONOTALLY_PG_PORT");
+        QTest::newRow("PostgreSQL: host:port") << host + ":" + port;
+        QTest::newRow("PostgreSQL: host,port with blanks") << " " + host + " , " + port + " ";
+        QTest::newRow("PostgreSQL: socket folder:port") << qEnvironmentVariable("CHRONOTALLY_PG_SOCKET") + ":" + port;
+    }
+    void postgresServerAddressForms()
+    {
+        QFETCH(QString, server);
+        if (server.startsWith(':'))
+            QSKIP("CHRONOTALLY_PG_SOCKET is not set");
+        ConnectionSettings s = m_env->settings();
+        s.server = server;
+        auto db = Database::open(s);
+        QVERIFY2(db->isOpen(), qPrintable(db->openError().description));
+        QCOMPARE(db->query("select 1 as one").first().number("one"), 1.0);
+    }
+
+    // "OK" on the SQL panel runs the script: both tables with date-times in the server's
+    // timestamp type and the IDs and names without case, and again without harm.
+    void postgresScriptCreatesTheTablesOnce_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::newRow("PostgreSQL") << Engine::PostgreSql;
+    }
+    void postgresScriptCreatesTheTablesOnce()
+    {
+        auto db = m_env->createDatabase();
+        QVERIFY(!db->exec("drop table clocktable; drop table usertable"));
+        platform::Clipboard::setText("before");
+        QVERIFY(!SQLTable(m_env->settings()));
+        QCOMPARE(platform::Clipboard::text(), postgreSqlTableScript());
+        db = Database::current();
+        QCOMPARE(db->engine(), Engine::PostgreSql);
+        TestEnv::addEmployee(*db, "AB12");
+        QVERIFY(!db->exec("insert into clocktable (ClockedIn, UserIDLogin) values (?, ?)", {QDateTime(QDate(2026, 12, 7), QTime(8, 0)), "ab12"}));
+
+        QVERIFY(!SQLTable(m_env->settings()));
+        db = Database::current();
+        QCOMPARE(db->query("select count(*) as n from usertable u, clocktable c where u.useridlogin = c.useridlogin").first().number("n"), 1.0);
+        QVERIFY(!db->exec("insert into clocktable (UserIDLogin) values (?)", {"AB12"}));
+        const QList<Row> ids = db->query("select ID from clocktable order by ID").rows;
+        QCOMPARE(ids.size(), 2);
+        QVERIFY(ids[1].number("ID") > ids[0].number("ID"));
+
+        const QueryResult columns = db->query(
+            "select table_name as t, column_name as c, data_type as type, collation_name as coll "
+            "from information_schema.columns where table_schema = current_schema() order by t, ordinal_position");
+        QCOMPARE(columns.rows.size(), 6 + 30);
+        for (const Row &column : columns.rows) {
+            const QString name = column.text("t") + "." + column.text("c");
+            if (name.endsWith(".clockedin") || name.endsWith(".clockedout") || name.endsWith(".rowdate"))
+                QCOMPARE(column.text("type"), QString("timestamp without time zone"));
+            const bool noCase = name.endsWith(".useridlogin") || name.endsWith(".firstname") || name.endsWith(".lastname");
+            QVERIFY2((column.text("coll") == "nocase") == noCase, qPrintable(name));
+        }
+    }
+
     void refusedLoginIsTheLoginFailure()
     {
         RefusingServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         ConnectionSettings s;
-        s.useSqlServer = true;
+        s.useSqlDb = true;
         s.server = QString("127.0.0.1,%1").arg(server.serverPort());
         s.user = "sa";
         s.password = "wrong";

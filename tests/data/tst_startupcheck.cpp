@@ -57,6 +57,8 @@ private Q_SLOTS:
     void init()
     {
         m_env = std::make_unique<TestEnv>();
+        if (const QString why = m_env->unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         settings::write(settings::keys::DatabaseFolder, "/srv/share");
         settings::write(settings::keys::Spanish, "1");
         m_settings.user = "sa";
@@ -184,6 +186,51 @@ private Q_SLOTS:
         const auto result = check.run();
         QVERIFY(!result.endProgram);
         QCOMPARE(result.administratorCount, 2);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // A new PostgreSQL database: the first start finds no tables, creates both and finds no
+    // administrator; the next start counts them.
+    void newPostgresDatabaseGetsItsTables_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::newRow("PostgreSQL") << Engine::PostgreSql;
+    }
+    void newPostgresDatabaseGetsItsTables()
+    {
+        QVERIFY(!m_env->createDatabase()->exec("drop table usertable; drop table clocktable"));
+        StartupCheck first([this] { return m_env->settings(); }, nullptr);
+        auto result = first.run();
+        QVERIFY(!result.endProgram);
+        QCOMPARE(result.administratorCount, 0);
+        QVERIFY(MessageBox::shown().isEmpty());
+
+        TestEnv::addEmployee(*Database::current(), "1", 0, "5-Administrator User", "pw");
+        StartupCheck next([this] { return m_env->settings(); }, nullptr);
+        result = next.run();
+        QVERIFY(!result.endProgram);
+        QCOMPARE(result.administratorCount, 1);
+    }
+
+    // A stored password the server refuses brings up the login dialog once; what is typed
+    // there opens the connection.
+    void refusedPostgresLoginAsksOnce_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::newRow("PostgreSQL") << Engine::PostgreSql;
+    }
+    void refusedPostgresLoginAsksOnce()
+    {
+        TestEnv::addEmployee(*m_env->createDatabase(), "1", 0, "5-Administrator User", "pw");
+        ConnectionSettings live = m_env->settings();
+        const QString password = live.password;
+        live.password = "stale";
+        int dialogs = 0;
+        StartupCheck check([&] { return live; }, [&] { ++dialogs; live.password = password; });
+        const auto result = check.run();
+        QCOMPARE(dialogs, 1);
+        QVERIFY(!result.endProgram);
+        QCOMPARE(result.administratorCount, 1);
         QVERIFY(MessageBox::shown().isEmpty());
     }
 

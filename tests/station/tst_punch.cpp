@@ -30,6 +30,7 @@ Q_DECLARE_METATYPE(Op)
 
 namespace {
 const char *const RaceFolderVariable = "CHRONOTALLY_PUNCH_RACE_FOLDER";
+const char *const RaceDatabaseVariable = "CHRONOTALLY_PUNCH_RACE_PG_DB";
 const QString Title = "Chronotally - www.chronotally.example";
 const QString InTitle = "Chronotally 2.1 - www.chronotally.example";
 const QString Now = "12/7/2026 5:41:04 AM";
@@ -119,6 +120,8 @@ private Q_SLOTS:
     void init()
     {
         m_env = std::make_unique<TestEnv>();
+        if (const QString why = m_env->unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         m_db = m_env->createDatabase();
         m_options = std::make_unique<admin::OptionsModel>();
         m_id = std::make_unique<FakeIdField>();
@@ -149,14 +152,18 @@ private Q_SLOTS:
         const QString r2es = "\r\n\r\nYa esta registrado de entrada y no se puede registrar de nuevo";
         const QString r3 = "You are not Clocked in, and can not be clock out.";
         const QString r3es = "\r\n\r\nNo esta registrada su entrada y no se puede registrar de salida";
-        for (bool es : {false, true}) {
-            const char *lang = es ? " es" : " en";
-            QTest::addRow("unknown in%s", lang) << &PunchService::ClockIn << "999" << false << es << r1 + (es ? r1es : "");
-            QTest::addRow("disabled in%s", lang) << &PunchService::ClockIn << "off" << false << es << r1 + (es ? r1es : "");
-            QTest::addRow("empty out%s", lang) << &PunchService::ClockOut << "" << false << es << r1 + (es ? r1es : "");
-            QTest::addRow("disabled both%s", lang) << &PunchService::ClockInOut << "off" << true << es << r1 + (es ? r1es : "");
-            QTest::addRow("in twice%s", lang) << &PunchService::ClockIn << "100" << true << es << r2 + (es ? r2es : "");
-            QTest::addRow("out not in%s", lang) << &PunchService::ClockOut << "100" << false << es << r3 + (es ? r3es : "");
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            for (bool es : {false, true}) {
+                auto row = [&](const char *name) -> QTestData & {
+                    return QTest::addRow("%s: %s%s", engine.constData(), name, es ? " es" : " en");
+                };
+                row("unknown in") << &PunchService::ClockIn << "999" << false << es << r1 + (es ? r1es : "");
+                row("disabled in") << &PunchService::ClockIn << "off" << false << es << r1 + (es ? r1es : "");
+                row("empty out") << &PunchService::ClockOut << "" << false << es << r1 + (es ? r1es : "");
+                row("disabled both") << &PunchService::ClockInOut << "off" << true << es << r1 + (es ? r1es : "");
+                row("in twice") << &PunchService::ClockIn << "100" << true << es << r2 + (es ? r2es : "");
+                row("out not in") << &PunchService::ClockOut << "100" << false << es << r3 + (es ? r3es : "");
+            }
         }
     }
     void refusalsWriteNothing()
@@ -227,6 +234,7 @@ private Q_SLOTS:
             QCOMPARE(written(), before);
     }
 
+    void clockInThenOutStoresTheStationTime_data() { TestEnv::engineRows(); }
     void clockInThenOutStoresTheStationTime()
     {
         TestEnv::setTime(at(0, 0, 0, QDate(2026, 3, 1)));
@@ -250,9 +258,12 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("in");
         QTest::addColumn<QDateTime>("out");
         QTest::addColumn<int>("total");
-        QTest::newRow("two seconds across a minute") << at(8, 59, 59) << at(9, 0, 1) << 1;
-        QTest::newRow("59 seconds within one") << at(9, 0, 0) << at(9, 0, 59) << 0;
-        QTest::newRow("across midnight") << at(23, 59, 30) << at(0, 0, 10, QDate(2026, 12, 8)) << 1;
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            auto row = [&](const char *name) -> QTestData & { return QTest::addRow("%s: %s", engine.constData(), name); };
+            row("two seconds across a minute") << at(8, 59, 59) << at(9, 0, 1) << 1;
+            row("59 seconds within one") << at(9, 0, 0) << at(9, 0, 59) << 0;
+            row("across midnight") << at(23, 59, 30) << at(0, 0, 10, QDate(2026, 12, 8)) << 1;
+        }
     }
     void minutesAreBoundariesCrossed()
     {
@@ -268,6 +279,7 @@ private Q_SLOTS:
         QCOMPARE(rows("100")[0].number("totalclock"), double(total));
     }
 
+    void clockOutClosesEveryOpenRowAndTotalsOldOnes_data() { TestEnv::engineRows(); }
     void clockOutClosesEveryOpenRowAndTotalsOldOnes()
     {
         insertPunch("100", at(8, 0, 0).addDays(-1), at(16, 0, 0).addDays(-1)); // closed, untotalled
@@ -288,6 +300,7 @@ private Q_SLOTS:
     }
 
     // The combined button clocks in or out, and a clock-out checks the ID again from the start.
+    void combinedButton_data() { TestEnv::engineRows(); }
     void combinedButton()
     {
         QStringList sent;
@@ -473,6 +486,36 @@ private Q_SLOTS:
         QCOMPARE(rows("100").size(), 0);
     }
 
+    // On the server a punch waits only for another station's punch of the same ID, and no
+    // longer than the lock wait; then it writes nothing and says why.
+    void anotherStationsPunchHoldsOnlyItsId_data()
+    {
+        QTest::addColumn<data::Engine>("engine");
+        QTest::newRow("PostgreSQL") << data::Engine::PostgreSql;
+    }
+    void anotherStationsPunchHoldsOnlyItsId()
+    {
+        const auto station = data::Database::open(m_env->settings());
+        QVERIFY(!station->beginWriteFor("100"));
+        m_db = data::Database::open(m_env->settings());
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(punch(&PunchService::ClockIn, "200"), QStringList{"You have been Clocked in at " + Now});
+        QVERIFY2(waited.elapsed() < 1000, qPrintable(QString::number(waited.elapsed())));
+
+        waited.restart();
+        const QStringList texts = punch(&PunchService::ClockIn, "100");
+        const qint64 elapsed = waited.elapsed();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains("lock timeout"), qPrintable(texts[0]));
+        QVERIFY2(elapsed >= data::Database::LockWaitMs - 100 && elapsed < data::Database::LockWaitMs + 1500,
+                 qPrintable(QString::number(elapsed)));
+        QCOMPARE(rows("100").size(), 0);
+
+        station->rollback();
+        QCOMPARE(punch(&PunchService::ClockIn, "100"), QStringList{"You have been Clocked in at " + Now});
+    }
+
     // Boundaries crossed, not whole seconds elapsed; a clock set back cannot stretch the wait.
     void pauseCountsSecondBoundaries()
     {
@@ -490,6 +533,7 @@ private Q_SLOTS:
     }
 
     // An ID is found whatever the case it is keyed in.
+    void idIgnoresCase_data() { TestEnv::engineRows(); }
     void idIgnoresCase()
     {
         TestEnv::addEmployee(*m_db, "AB12");
@@ -504,11 +548,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("id");
         QTest::addColumn<bool>("onFile");
-        QTest::newRow("quote on file") << "O'Brien" << true;
-        QTest::newRow("unicode on file") << QString::fromUtf8("Zoë-東京") << true;
-        QTest::newRow("statement") << "'; delete from usertable; --" << false;
-        QTest::newRow("always true") << "' or '1'='1" << false;
-        QTest::newRow("10000 characters") << QString(10000, QChar('7')) << false;
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            auto row = [&](const char *name) -> QTestData & { return QTest::addRow("%s: %s", engine.constData(), name); };
+            row("quote on file") << "O'Brien" << true;
+            row("backslash on file") << "a\\'b" << true;
+            row("unicode on file") << QString::fromUtf8("Zoë-東京") << true;
+            row("statement") << "'; delete from usertable; --" << false;
+            row("always true") << "' or '1'='1" << false;
+            row("10000 characters") << QString(10000, QChar('7')) << false;
+        }
     }
     void idsAreValuesNotSql()
     {
@@ -569,6 +617,7 @@ private Q_SLOTS:
     }
 
     // Two stations punching one ID at the same moment: one clock-in, one refusal, every time.
+    void racingStationsClockInOnce_data() { TestEnv::engineRows(); }
     void racingStationsClockInOnce()
     {
         QProcess stations[2];
@@ -581,6 +630,8 @@ private Q_SLOTS:
         for (QProcess &p : stations) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(RaceFolderVariable, m_env->programFolder());
+            if (m_env->engine() == data::Engine::PostgreSql)
+                env.insert(RaceDatabaseVariable, m_env->settings().database);
             p.setProcessEnvironment(env);
             p.start(QCoreApplication::applicationFilePath(), QStringList());
             QVERIFY(p.waitForStarted());
@@ -613,6 +664,8 @@ static int raceStation(const QString &folder)
     regional::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     platform::setScripted(true);
     data::ConnectionSettings settings;
+    if (qEnvironmentVariableIsSet(RaceDatabaseVariable))
+        settings = TestEnv::postgresSettings(qEnvironmentVariable(RaceDatabaseVariable));
     settings.accessFolder = folder;
     const auto db = data::Database::open(settings);
     admin::OptionsModel options;
