@@ -1,5 +1,6 @@
 // Prints a report list of 100,000 rows in all 25 report columns into a PDF file (2,381 pages
 // of 42 rows) and reports the time and the peak memory. Usage: bench_print [rows]
+#include "benchutil.h"
 #include "platform/scripting.h"
 #include "reports/reportcolumns.h"
 #include "reports/reportlistmodel.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 
 namespace {
+using bench::statusKb;
 
 void fail(const QString &what)
 {
@@ -20,17 +22,6 @@ void fail(const QString &what)
     std::exit(1);
 }
 
-qint64 statusKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 // A cell as Run Report writes it for employee e on day d.
 QString cellText(const QString &title, int row)

@@ -1,6 +1,7 @@
 // Cost of one punch against the cost of one durable commit, with a small and a large
 // punch history, on the embedded engine and, when the CHRONOTALLY_PG_* variables name a
 // server, on PostgreSQL. Usage: bench_punch [--plans] [rounds]
+#include "benchutil.h"
 #include "benchserver.h"
 
 #include "admin/optionsmodel.h"
@@ -24,6 +25,7 @@
 #include <vector>
 
 namespace {
+using bench::median;
 constexpr int Employees = 10000;
 
 struct Field : station::IdField {
@@ -83,11 +85,6 @@ QString buildDatabase(const QString &folder, qint64 punches)
     return path;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void print(const char *what, double ms, int n)
 {

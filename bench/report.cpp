@@ -3,6 +3,7 @@
 // same file, and the peak memory of the fill; then, when the CHRONOTALLY_PG_* variables
 // name a server, the same fill from the same punches on PostgreSQL against the embedded
 // fill. Usage: bench_report [punches]
+#include "benchutil.h"
 #include "benchserver.h"
 
 #include "data/database.h"
@@ -28,6 +29,8 @@
 #include <vector>
 
 namespace {
+using bench::median;
+using bench::statusKb;
 constexpr int Employees = 200;
 const QDate First(2026, 1, 1);
 constexpr int Days = 50;
@@ -115,23 +118,7 @@ void fillPostgres(const data::ConnectionSettings &settings, int punches)
         fail(error.description);
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
-qint64 statusKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 // The query of "Only Show Employees who worked" for the sqlite3 tool, which lacks DateDiff
 // and len: plain comparisons of the stored dates and length().

@@ -1,6 +1,7 @@
 // The payroll summary of one month over 1,000 employees and 1,000,000 punches: the report
 // command (in-process, through the same classes the program runs) against the sqlite3 tool
 // adding up the same minutes with a group by on the same file. Usage: bench_summary [punches]
+#include "benchutil.h"
 #include "data/database.h"
 #include "data/schema.h"
 #include "platform/regional.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 namespace {
+using bench::median;
 constexpr int Employees = 1000;
 const QDate First(2024, 1, 1);
 const QDate MonthFirst(2025, 3, 1);
@@ -71,11 +73,6 @@ QString buildDatabase(const QString &folder, int punches)
     return path;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // The same minutes per employee with the sqlite3 tool: minute boundaries between clock-in
 // and clock-out, from the stored texts, for the punches whose work date lies in the month.
