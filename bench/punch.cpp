@@ -34,17 +34,16 @@ struct Field : station::IdField {
     void setIdText(const QString &t) override { text = t; }
 };
 
-void fail(const QString &what)
+const char *const Name = "bench_punch";
+
+[[noreturn]] void fail(const QString &what)
 {
-    std::fprintf(stderr, "bench_punch: %s\n", qPrintable(what));
-    std::exit(1);
+    bench::fail(Name, what);
 }
 
-void run(sqlite3 *db, const char *sql)
+void run(sqlite3 *db, const QByteArray &sql)
 {
-    char *error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
-        fail(QString::fromUtf8(error ? error : "sqlite error"));
+    bench::run(Name, db, sql);
 }
 
 QString employeeId(int n)
@@ -57,13 +56,7 @@ QString buildDatabase(const QString &folder, qint64 punches)
 {
     QDir().mkpath(folder);
     const QString path = data::Database::embeddedFilePath(folder);
-    if (const data::DbError error = data::createEmbeddedDatabase(path))
-        fail(error.description);
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        fail(QStringLiteral("cannot open ") + path);
-    run(db, "PRAGMA synchronous=OFF");
-    run(db, "BEGIN");
+    sqlite3 *db = bench::openForFill(Name, path);
     const QByteArray employees = QStringLiteral(
         "WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n WHERE x + 1 < %1) "
         "INSERT INTO UserTable (FirstName, LastName, UserIDLogin, Disabled, AdminLevel, PhotoEnabled, "

@@ -36,17 +36,16 @@ const QDate First(2026, 1, 1);
 constexpr int Days = 50;
 constexpr int Rounds = 5;
 
-void fail(const QString &what)
+const char *const Name = "bench_report";
+
+[[noreturn]] void fail(const QString &what)
 {
-    std::fprintf(stderr, "bench_report: %s\n", qPrintable(what));
-    std::exit(1);
+    bench::fail(Name, what);
 }
 
 void run(sqlite3 *db, const QByteArray &sql)
 {
-    char *error = nullptr;
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK)
-        fail(QString::fromUtf8(error ? error : "sqlite error"));
+    bench::run(Name, db, sql);
 }
 
 // The station's database with the employees and their punches, Days working days of
@@ -54,13 +53,7 @@ void run(sqlite3 *db, const QByteArray &sql)
 QString buildDatabase(const QString &folder, int punches)
 {
     const QString path = data::Database::embeddedFilePath(folder);
-    if (const data::DbError error = data::createEmbeddedDatabase(path))
-        fail(error.description);
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        fail(QStringLiteral("cannot open ") + path);
-    run(db, "PRAGMA synchronous=OFF");
-    run(db, "BEGIN");
+    sqlite3 *db = bench::openForFill(Name, path);
     run(db, QStringLiteral(
                 "WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n WHERE x + 1 < %1) "
                 "INSERT INTO UserTable (FirstName, LastName, Address1, Address2, City, State, ZipCode, Phone1, "
