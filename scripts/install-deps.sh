@@ -11,6 +11,7 @@ packages=(
   cups printer-driver-cups-pdf poppler-utils
   librsvg2-bin desktop-file-utils dpkg-dev
   libqt6sql6-psql libpq-dev postgresql
+  libsodium-dev
 )
 
 missing=()

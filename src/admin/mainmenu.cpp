@@ -2,6 +2,7 @@
 
 #include "admin/sqlpassword.h"
 #include "product.h"
+#include "data/passwordhash.h"
 #include "data/schema.h"
 #include "data/startupcheck.h"
 #include "platform/browser.h"
@@ -28,7 +29,8 @@ const QString MainMenu::SecurityQuestion = QStringLiteral(
     "Security Warning: Saving password can be a dangerous because a saved password can be stolen, Do you want to save the SQL Password?");
 const QString MainMenu::SecurityTitle = QStringLiteral("Security Warning");
 const QString MainMenu::LoginSql = QStringLiteral(
-    "select count(*) as CountInt from usertable where useridlogin = ? and disabled = 0 and adminlevel = '5-Administrator User' and passwordf = ?");
+    "select ID, passwordf from usertable where useridlogin = ? and disabled = 0 and adminlevel = '5-Administrator User'");
+const QString MainMenu::RehashSql = QStringLiteral("update usertable set passwordf = ? where id = ? and passwordf = ?");
 const QString MainMenu::WindowCaption = product::Name + QStringLiteral(" Main Menu ") + product::Version;
 const QString MainMenu::HelpAddress = QStringLiteral("https://www.chronotally.example/help");
 const QString MainMenu::CameraInformationAddress = QStringLiteral("https://www.chronotally.example/cameras");
@@ -247,13 +249,30 @@ bool MainMenu::login(const QString &user, const QString &password)
     const Running running(m_loginRunning);
 
     // An error (a lost connection, a missing table) is reported and never counts as a login.
-    const data::QueryResult result = data::Database::current()->query(LoginSql, {user, password});
+    const std::shared_ptr<data::Database> db = data::Database::current();
+    const data::QueryResult result = db->query(LoginSql, {user});
     if (result.error) {
         m_view->setMenuPanelVisible(false);
         MessageBox::ok(result.error.description, MessageBox::applicationTitle());
         return false;
     }
-    if (result.first().number(QStringLiteral("CountInt")) < 1) {
+    bool matched = false;
+    for (const data::Row &row : result.rows) {
+        // A NULL password matches nothing, as it never equalled a typed one.
+        if (row.isNull(QStringLiteral("passwordf")))
+            continue;
+        const QString stored = row.text(QStringLiteral("passwordf"));
+        if (!data::PasswordHash::verify(password, stored))
+            continue;
+        matched = true;
+        // A password an earlier build kept in clear is stored hashed from now on. Only the
+        // value just compared is replaced; where that fails, it is tried at the next login.
+        if (data::PasswordHash::needsRehash(stored)) {
+            if (const std::optional<QString> hashed = data::PasswordHash::hash(password))
+                db->exec(RehashSql, {*hashed, row.value(QStringLiteral("ID")), stored});
+        }
+    }
+    if (!matched) {
         m_view->setMenuPanelVisible(false);
         MessageBox::ok(InvalidLogin, MessageBox::applicationTitle());
         return false;

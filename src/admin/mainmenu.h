@@ -29,7 +29,10 @@ public:
     static const QString ShutDownQuestion;
     static const QString SecurityQuestion;
     static const QString SecurityTitle;
+    // The active administrators with the user ID, whose stored passwords the login compares
+    // with the one typed; and the statement that stores a matched clear password as its hash.
     static const QString LoginSql;
+    static const QString RehashSql;
     static const QString WindowCaption;
 
     explicit MainMenu(QObject *parent = nullptr);

@@ -17,6 +17,7 @@ const QString InsertAuditSql = QStringLiteral(
 
 namespace {
 const QString Hidden = QStringLiteral("*****");
+const QString StoredFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 // "[varchar](50)" -> "VARCHAR(50)", "[varchar](max)" -> "TEXT", "[datetime]" -> "DATETIME".
 QString embeddedType(const char *sqlServerType)
@@ -102,8 +103,28 @@ QStringList auditTableStatements(AuditDialect dialect)
     return {};
 }
 
+QString auditTableExistsSql(AuditDialect dialect)
+{
+    switch (dialect) {
+    case AuditDialect::Embedded:
+        return QStringLiteral("select count(*) as n from sqlite_master where type = 'table' and name = 'AuditTable' collate nocase");
+    case AuditDialect::SqlServer:
+        return QStringLiteral("select count(*) as n from dbo.sysobjects where id = object_id(N'[AuditTable]') and OBJECTPROPERTY(id, N'IsUserTable') = 1");
+    case AuditDialect::PostgreSql:
+        return QStringLiteral("select count(*) as n where to_regclass('AuditTable') is not null");
+    }
+    return {};
+}
+
 DbError ensureAuditTable(Database &db)
 {
+    // Asked first, so that a login without the right to create tables (which PostgreSQL
+    // refuses even a CREATE ... IF NOT EXISTS) records changes in the table the script made.
+    const QueryResult exists = db.query(auditTableExistsSql(auditDialect(db)));
+    if (exists.error)
+        return exists.error;
+    if (exists.first().number(QStringLiteral("n")) > 0)
+        return {};
     for (const QString &statement : auditTableStatements(auditDialect(db))) {
         if (const DbError error = db.exec(statement))
             return error;
@@ -143,8 +164,13 @@ AuditSnapshot AuditSnapshot::of(const QueryResult &result, const QStringList &co
     if (result.error || result.rows.isEmpty())
         return snapshot;
     const Row &row = result.rows.first();
-    for (const QString &column : columns)
-        snapshot.values << row.text(column);
+    for (const QString &column : columns) {
+        // Date-times in the stored form, whatever the station's regional settings.
+        const int index = row.indexOf(column);
+        const int type = row.value(index).typeId();
+        const QDateTime wall = type == QMetaType::QDateTime || type == QMetaType::QDate ? row.wallDateTime(index) : QDateTime();
+        snapshot.values << (wall.isValid() ? wall.toString(StoredFormat) : row.text(index));
+    }
     snapshot.found = true;
     return snapshot;
 }

@@ -11,8 +11,9 @@
 #include <optional>
 
 // AuditTable: one row for every change an administrator makes to an employee or a punch.
-// The table is created the first time a change is recorded, so a database from an earlier
-// build gains it and nothing else; a connection that only reads never creates it.
+// The table scripts of every engine make it with the other tables; a database from an
+// earlier build gains it the first time a change is recorded, and nothing else; a
+// connection that only reads never creates it.
 namespace data {
 
 inline const QString AuditTableName = QStringLiteral("AuditTable");
@@ -32,6 +33,9 @@ const QList<Column> &auditTableColumns();
 
 // The statements that create AuditTable and its index where they are missing, in order.
 QStringList auditTableStatements(AuditDialect dialect);
+// Counts AuditTable (0 or 1) in column n.
+QString auditTableExistsSql(AuditDialect dialect);
+// Creates AuditTable where it is missing; where it is there, creates nothing.
 DbError ensureAuditTable(Database &db);
 
 // Reads the changes made from `from` (included) to `to` (excluded), oldest first.
@@ -53,7 +57,8 @@ struct AuditSnapshot {
 
 // The old and new values of one change as AuditTable keeps them: a JSON object of column
 // names and texts, in column order. An insert has only new values, a delete only old ones,
-// an update the changed columns on both sides. Hidden columns show as "*****".
+// an update the changed columns on both sides. Hidden columns show as "*****". Date-times
+// are in the stored form, "yyyy-MM-dd HH:mm:ss".
 struct AuditValues {
     QString oldValues;
     QString newValues;

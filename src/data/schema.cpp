@@ -1,5 +1,6 @@
 #include "data/schema.h"
 
+#include "data/audittable.h"
 #include "platform/clipboard.h"
 
 #include <QFileInfo>
@@ -83,6 +84,10 @@ QStringList sqlTableScriptLines()
           << QStringLiteral(" CREATE NONCLUSTERED INDEX [IDIndex] ON [UserTable] ")
           << QStringLiteral(" (") << QStringLiteral("     [ID] ASC") << QStringLiteral(" ) ")
           << QStringLiteral(" end ");
+    // The audit trail's table, made here too, so that stations whose login may not create
+    // tables still record their changes.
+    for (const QString &statement : auditTableStatements(AuditDialect::SqlServer))
+        lines << statement.split(QStringLiteral("\r\n"));
     return lines;
 }
 
@@ -155,6 +160,10 @@ QStringList postgreSqlTableScriptLines()
           // len counts characters; a date-time counts those of its text form.
           << QStringLiteral("CREATE OR REPLACE FUNCTION len(value text) RETURNS integer LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$SELECT length(value)$$;")
           << QStringLiteral("CREATE OR REPLACE FUNCTION len(value timestamp) RETURNS integer LANGUAGE sql STABLE PARALLEL SAFE AS $$SELECT length(value::text)$$;");
+    for (const QString &statement : auditTableStatements(AuditDialect::PostgreSql)) {
+        lines << statement.split(QLatin1Char('\n'));
+        lines.last() += QLatin1Char(';');
+    }
     return lines;
 }
 
@@ -177,7 +186,7 @@ DbError createEmbeddedDatabase(const QString &path)
         if (caseInsensitive(c.name))
             userColumns += QStringLiteral(" COLLATE NOCASE");
     }
-    const QStringList statements{
+    const QStringList statements = QStringList{
         QStringLiteral("CREATE TABLE ClockTable (\n  ID INTEGER PRIMARY KEY AUTOINCREMENT,\n"
                        "  ClockedIn DATETIME,\n  ClockedOut DATETIME,\n  TotalClock INT,\n"
                        "  RowDate DATETIME,\n  UserIDLogin VARCHAR(50) COLLATE NOCASE)"),
@@ -190,7 +199,7 @@ DbError createEmbeddedDatabase(const QString &path)
         QStringLiteral("CREATE INDEX ClockTableReport ON ClockTable (UserIDLogin, ClockedIn, ClockedOut, RowDate, TotalClock)"),
         QStringLiteral("CREATE TABLE UserTable (\n  ID INTEGER PRIMARY KEY AUTOINCREMENT%1)").arg(userColumns),
         QStringLiteral("CREATE INDEX UserTableUserIDLogin ON UserTable (UserIDLogin)"),
-    };
+    } + auditTableStatements(AuditDialect::Embedded);
 
     const QString name = QStringLiteral("chronotally-create");
     DbError result;

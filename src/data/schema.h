@@ -14,18 +14,19 @@ struct Column {
 };
 const QList<Column> &userTableColumns();
 
-// The SQL Server table creation script, lines joined with CR LF.
+// The SQL Server table creation script, lines joined with CR LF; AuditTable's follows the
+// two tables.
 QStringList sqlTableScriptLines();
 QString sqlTableScript();
 
-// The PostgreSQL table creation script, lines joined with CR LF: both tables with their
-// indexes, the case-insensitive collation of the IDs and names, and the DateDiff and len
+// The PostgreSQL table creation script, lines joined with CR LF: both tables and AuditTable
+// with their indexes, the case-insensitive collation of the IDs and names, and the DateDiff and len
 // functions the statements call. Every part is created only when missing (the functions
 // are replaced), so running it again changes no data.
 QStringList postgreSqlTableScriptLines();
 QString postgreSqlTableScript();
 
-// Creates an empty embedded database file with both tables and their indexes. Refuses to
+// Creates an empty embedded database file with both tables, AuditTable and their indexes. Refuses to
 // touch an existing file. Returns an error when the file exists or cannot be written.
 DbError createEmbeddedDatabase(const QString &path);
 

@@ -1,6 +1,7 @@
 #include "employees/employeeeditor.h"
 
 #include "admin/optionsmodel.h"
+#include "data/passwordhash.h"
 #include "data/schema.h"
 #include "data/startupcheck.h"
 #include "platform/busyscope.h"
@@ -68,8 +69,10 @@ const QString EmployeeEditor::AllUserIdsSql = QStringLiteral("select useridlogin
 namespace {
 const QString Blanks(500, QLatin1Char(' '));
 const QString UserTableName = QStringLiteral("UserTable");
-// Never written into the audit trail as it is.
-const QStringList HiddenColumns{QStringLiteral("Passwordf")};
+const QString PasswordColumn = QStringLiteral("Passwordf");
+// Never written into the audit trail as they are.
+const QStringList HiddenColumns{PasswordColumn, QStringLiteral("SSNumber")};
+const QString PasswordNotHashed = QStringLiteral("The password could not be stored: the hashing library failed.");
 
 // The employee's columns as the audit trail records them.
 const QStringList &employeeColumns()
@@ -250,6 +253,7 @@ bool EmployeeEditor::openScreen()
 
     m_fields = EmployeeFields();
     m_selectedId.reset();
+    m_hasStoredPassword = false;
     m_loadedUserId.clear();
     setAddMode();
 
@@ -368,10 +372,12 @@ bool EmployeeEditor::selectEmployee(const QString &entry)
         f.photoTypeJpeg = true;
     else if (photoType == QLatin1String("False"))
         f.photoTypeJpeg = false;
-    // The stored status and password come along, so saving the record as shown keeps them.
+    // The stored status comes along, so saving the record as shown keeps it. The stored
+    // password is never shown: both fields stay empty, and saving them empty keeps it.
     f.disabled = storedAsDisabled(text("disabled"));
-    f.password = text("passwordf");
-    f.password2 = f.password;
+    f.password.clear();
+    f.password2.clear();
+    m_hasStoredPassword = !text("passwordf").isEmpty();
 
     m_deleteVisible = true;
     m_mainCaption = UpdateCaption;
@@ -380,20 +386,20 @@ bool EmployeeEditor::selectEmployee(const QString &entry)
     return true;
 }
 
-QVariantList EmployeeEditor::insertValues() const
+QVariantList EmployeeEditor::insertValues(const QString &password) const
 {
     const EmployeeFields &f = m_fields;
     return {textValue(f.firstName), textValue(f.lastName), textValue(f.address1), textValue(f.address2),
             textValue(f.city), textValue(f.state), textValue(f.zipCode), textValue(f.phone1),
             textValue(f.phone2), textValue(f.ssNumber), textValue(f.title), textValue(f.email),
             textValue(f.memos), textValue(f.notes), textValue(f.adminLevel), textValue(f.userIdLogin),
-            f.disabled ? 1 : 0, textValue(f.password), textValue(f.userPhoto), flag(f.photoEnabled),
+            f.disabled ? 1 : 0, textValue(password), textValue(f.userPhoto), flag(f.photoEnabled),
             textValue(f.photoDisplay), textValue(f.soundFileIn), textValue(f.soundFileOut),
             flag(f.soundEnabled), textValue(f.hourlyRate), textValue(f.displayText), flag(f.photoOnOff),
             f.photoTypeJpeg ? QStringLiteral("True") : QStringLiteral("False"), textValue(f.photoLocation)};
 }
 
-QVariantList EmployeeEditor::updateValues() const
+QVariantList EmployeeEditor::updateValues(const QString &password) const
 {
     const EmployeeFields &f = m_fields;
     QVariantList values{
@@ -401,7 +407,7 @@ QVariantList EmployeeEditor::updateValues() const
         textValue(f.city), textValue(f.state), textValue(f.zipCode), textValue(f.phone1),
         textValue(f.phone2), textValue(f.ssNumber), textValue(f.email), textValue(f.title),
         textValue(f.memos), textValue(f.notes), textValue(f.adminLevel), textValue(f.userIdLogin),
-        flag(f.disabled), textValue(f.password), textValue(f.userPhoto), flag(f.photoEnabled),
+        flag(f.disabled), textValue(password), textValue(f.userPhoto), flag(f.photoEnabled),
         textValue(f.photoDisplay), textValue(f.soundFileIn), textValue(f.soundFileOut),
         flag(f.soundEnabled), textValue(f.hourlyRate), textValue(f.displayText), flag(f.photoOnOff),
         textValue(f.photoLocation), f.photoTypeJpeg ? QStringLiteral("True") : QStringLiteral("False")};
@@ -422,7 +428,8 @@ bool EmployeeEditor::saveEmployee()
         {f.userIdLogin.isEmpty(), UserIdRequired},
         {f.adminLevel.isEmpty(), SecurityRequired},
         {f.password != f.password2, PasswordsDiffer},
-        {f.adminLevel == AdministratorLevel && f.password.isEmpty(), AdministratorPasswordRequired},
+        {f.adminLevel == AdministratorLevel && f.password.isEmpty() && !keepsStoredPassword(),
+         AdministratorPasswordRequired},
     };
     for (const auto &[failed, message] : checks) {
         if (failed) {
@@ -436,8 +443,18 @@ bool EmployeeEditor::saveEmployee()
     }
 
     const bool editMode = isEditMode();
+    // A typed password is hashed before the write begins, so that the slow hash does not
+    // hold the database locked.
+    std::optional<QString> password;
+    if (!(editMode && f.password.isEmpty())) {
+        password = data::PasswordHash::hash(f.password);
+        if (!password) {
+            showMessage(PasswordNotHashed);
+            return false;
+        }
+    }
     std::shared_ptr<Database> db = Database::current();
-    if (!writeEmployee(*db, editMode))
+    if (!writeEmployee(*db, editMode, password))
         return false;
 
     // The record now carries the ID just saved, so saving it again is not its own duplicate.
@@ -456,7 +473,7 @@ bool EmployeeEditor::saveEmployee()
 
 // The duplicate check and the write run in one transaction, so two stations cannot give one
 // ID to two employees, and a failure leaves the table as it was.
-bool EmployeeEditor::writeEmployee(Database &db, bool editMode)
+bool EmployeeEditor::writeEmployee(Database &db, bool editMode, std::optional<QString> password)
 {
     const EmployeeFields &f = m_fields;
     DbError error = db.beginWrite();
@@ -490,7 +507,16 @@ bool EmployeeEditor::writeEmployee(Database &db, bool editMode)
             return false;
         before = *snapshot;
     }
-    const QueryResult write = editMode ? run(db, UpdateSql, updateValues()) : run(db, InsertSql, insertValues());
+    // An update without a new password keeps the one stored now; one an earlier build kept in
+    // clear is stored as its hash.
+    if (!password) {
+        const QString stored = before.values.value(before.columns.indexOf(PasswordColumn));
+        password = data::PasswordHash::needsRehash(stored) ? data::PasswordHash::hash(stored) : stored;
+        if (!password)
+            return refuse({}, PasswordNotHashed);
+    }
+    const QueryResult write = editMode ? run(db, UpdateSql, updateValues(*password))
+                                       : run(db, InsertSql, insertValues(*password));
     if (write.error)
         return refuse(write.error, {});
     std::optional<qint64> key = editMode ? m_selectedId : std::nullopt;
@@ -544,6 +570,7 @@ bool EmployeeEditor::clearFormNow()
 {
     EmployeeFields &f = m_fields;
     m_selectedId.reset();
+    m_hasStoredPassword = false;
     for (QString *text : {&f.firstName, &f.lastName, &f.address1, &f.address2, &f.city, &f.state, &f.zipCode,
                           &f.phone1, &f.phone2, &f.ssNumber, &f.memos, &f.notes, &f.adminLevel, &f.userIdLogin,
                           &f.email, &f.title, &f.password, &f.password2, &f.userPhoto})

@@ -171,9 +171,13 @@ private:
     bool loadList(data::DbError *failure);
     bool clearFormNow();
     void setAddMode();
-    QVariantList insertValues() const;
-    QVariantList updateValues() const;
-    bool writeEmployee(data::Database &db, bool editMode);
+    // The values of the statements, with the password as it is to be stored.
+    QVariantList insertValues(const QString &password) const;
+    QVariantList updateValues(const QString &password) const;
+    // password: the stored form of a new password; nullopt keeps the stored one.
+    bool writeEmployee(data::Database &db, bool editMode, std::optional<QString> password);
+    // Whether saving now keeps a password the selected employee has on file.
+    bool keepsStoredPassword() const { return isEditMode() && m_hasStoredPassword && m_fields.password.isEmpty(); }
     // The employee with the key as the audit trail records it; nullopt after a failure,
     // which has been rolled back and shown.
     std::optional<data::AuditSnapshot> auditSnapshot(data::Database &db, qint64 key);
@@ -194,6 +198,8 @@ private:
     bool m_deleteVisible = false;
     std::optional<qint64> m_selectedId;
     QString m_loadedUserId;
+    // Whether the selected employee had a password on file when selected.
+    bool m_hasStoredPassword = false;
     bool m_clearFormOption = true;
     bool m_noteVisible = false;
     QStringList m_entries;

@@ -1,5 +1,6 @@
 #include "menufixture.h"
 
+#include "data/passwordhash.h"
 #include "platform/browser.h"
 #include "platform/clock.h"
 #include "platform/messagebox.h"
@@ -111,6 +112,33 @@ private Q_SLOTS:
 
         s->button("Command21")->click(); // "Hide Menu"
         QVERIFY(!s->shown("Frame1"));
+    }
+
+    // A password an earlier build stored in clear logs in once and is stored hashed from
+    // then on; the hash logs in, and nothing else does.
+    void clearPasswordIsHashedAtItsFirstLogin()
+    {
+        s->addAdministrator();
+        s->addAdministrator(QStringLiteral("other"), QStringLiteral("secret"));
+        auto stored = [this](const char *id) {
+            return s->db->query(QStringLiteral("select passwordf from usertable where useridlogin = ?"), {QString::fromLatin1(id)})
+                .first().text(QStringLiteral("passwordf"));
+        };
+        s->menu.startupRoutine();
+        QVERIFY(!s->menu.login(QStringLiteral("boss"), QStringLiteral("Secret")));
+        QCOMPARE(stored("boss"), QStringLiteral("secret"));
+
+        QVERIFY(s->menu.login(QStringLiteral("boss"), QStringLiteral("secret")));
+        const QString hash = stored("boss");
+        QVERIFY(data::PasswordHash::isHash(hash));
+        QVERIFY(!hash.contains(QStringLiteral("secret")));
+        QCOMPARE(stored("other"), QStringLiteral("secret"));
+
+        QVERIFY(s->menu.login(QStringLiteral("boss"), QStringLiteral("secret")));
+        QCOMPARE(stored("boss"), hash);
+        MessageBox::clearShown();
+        QVERIFY(!s->menu.login(QStringLiteral("boss"), hash));
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"Invalid Login"});
     }
 
     void loginOnADatabaseErrorReportsItAndFails()

@@ -1,7 +1,9 @@
 #include "testenv.h"
 
 #include "data/database.h"
+#include "data/audittable.h"
 #include "data/embeddedfunctions.h"
+#include "data/passwordhash.h"
 #include "data/schema.h"
 #include "platform/clipboard.h"
 
@@ -382,7 +384,8 @@ private Q_SLOTS:
         const QString script = sqlTableScript();
         const QStringList lines = script.split("\r\n");
         QVERIFY(!script.endsWith("\r\n"));
-        QCOMPARE(lines.size(), 22 + 29 + 7);
+        const QStringList audit = auditTableStatements(AuditDialect::SqlServer).join("\r\n").split("\r\n");
+        QCOMPARE(lines.size(), 22 + 29 + 7 + audit.size());
         QCOMPARE(lines.first(), QString(" if not exists (select * from dbo.sysobjects where id = object_id(N'[ClockTable]') and OBJECTPROPERTY(id, N'IsUserTable') = 1)"));
         QCOMPARE(lines[3], QString("     [ID] [int] IDENTITY(1,1001) NOT NULL,"));
         QCOMPARE(lines[10], QString(" "));
@@ -393,8 +396,55 @@ private Q_SLOTS:
         QVERIFY(lines.contains("     [DisplayText] [varchar](255) NULL,"));
         QVERIFY(lines.contains("     [HourlyRate] [varchar](50) NULL,"));
         QCOMPARE(lines[50], QString("     [PhotoLocation] [varchar](50) NULL"));
-        QCOMPARE(lines.mid(51), QStringList({" ) ON [PRIMARY]", " ", " CREATE NONCLUSTERED INDEX [IDIndex] ON [UserTable] ",
+        QCOMPARE(lines.mid(51, 7), QStringList({" ) ON [PRIMARY]", " ", " CREATE NONCLUSTERED INDEX [IDIndex] ON [UserTable] ",
                                              " (", "     [ID] ASC", " ) ", " end "}));
+        // AuditTable follows, so that a login that may not create tables records changes.
+        QCOMPARE(lines.mid(58), audit);
+    }
+
+    // Passwords are stored as salted hashes that fit the 50-character column; a stored text
+    // that is not one is a clear password of an earlier build.
+    void passwordHashes_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("matches");
+        QTest::addColumn<bool>("rehash");
+        const QString hash = *PasswordHash::hash("Secret é");
+        QString otherVersion = hash;
+        otherVersion[3] = QLatin1Char('9');
+        QTest::newRow("hash, same password") << "Secret é" << hash << true << false;
+        QTest::newRow("hash, other case") << "secret é" << hash << false << false;
+        QTest::newRow("hash, password with a blank more") << "Secret é " << hash << false << false;
+        QTest::newRow("hash, empty") << "" << hash << false << false;
+        QTest::newRow("hash of unknown parameters") << "Secret é" << otherVersion << false << true;
+        QTest::newRow("hash cut short") << hash.chopped(1) << hash.chopped(1) << true << true;
+        QTest::newRow("clear, same") << "pw8" << "pw8" << true << true;
+        QTest::newRow("clear, other") << "pw9" << "pw8" << false << true;
+        QTest::newRow("clear that looks like a prefix") << "$ct1$" << "$ct1$" << true << true;
+        QTest::newRow("nothing stored") << "" << "" << true << false;
+    }
+    void passwordHashes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(bool, matches);
+        QFETCH(bool, rehash);
+        QCOMPARE(PasswordHash::verify(typed, stored), matches);
+        QCOMPARE(PasswordHash::needsRehash(stored), rehash);
+    }
+    void passwordHashIsSaltedAndFitsTheColumn()
+    {
+        const QString first = *PasswordHash::hash(QString(200, QLatin1Char('x')));
+        const QString second = *PasswordHash::hash(QString(200, QLatin1Char('x')));
+        QVERIFY(first != second);
+        for (const QString &hash : {first, second}) {
+            QVERIFY(hash.size() <= 50);
+            QVERIFY(hash.startsWith(PasswordHash::Prefix));
+            QVERIFY(PasswordHash::isHash(hash));
+            QVERIFY(PasswordHash::verify(QString(200, QLatin1Char('x')), hash));
+        }
+        QCOMPARE(*PasswordHash::hash(QString()), QString(""));
     }
 
     void unreachableServerFailsQuicklyWithTheGeneralFailure_data()
@@ -532,13 +582,36 @@ private Q_SLOTS:
         const QueryResult columns = db->query(
             "select table_name as t, column_name as c, data_type as type, collation_name as coll "
             "from information_schema.columns where table_schema = current_schema() order by t, ordinal_position");
-        QCOMPARE(columns.rows.size(), 6 + 30);
+        QCOMPARE(columns.rows.size(), 6 + 30 + 1 + auditTableColumns().size());
         for (const Row &column : columns.rows) {
             const QString name = column.text("t") + "." + column.text("c");
             if (name.endsWith(".clockedin") || name.endsWith(".clockedout") || name.endsWith(".rowdate"))
                 QCOMPARE(column.text("type"), QString("timestamp without time zone"));
             const bool noCase = name.endsWith(".useridlogin") || name.endsWith(".firstname") || name.endsWith(".lastname");
             QVERIFY2((column.text("coll") == "nocase") == noCase, qPrintable(name));
+        }
+    }
+
+    // The table script makes AuditTable, so a server login that may not create tables still
+    // records its changes; an earlier build's file gains the table with its first change.
+    void auditTableNeedsNoRightToCreateTables_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("PostgreSQL: no right to create") << "revoke create on schema public from current_user";
+        QTest::newRow("embedded: an earlier build's file") << "drop table AuditTable";
+    }
+    void auditTableNeedsNoRightToCreateTables()
+    {
+        QFETCH(QString, setup);
+        auto db = m_env->createDatabase();
+        QVERIFY(!db->exec(setup));
+        const AuditSnapshot before{{"City"}, {"A"}, true}, after{{"City"}, {"B"}, true};
+        for (int change = 1; change <= 2; ++change) {
+            QVERIFY(!db->beginWrite());
+            const DbError error = recordChange(*db, "boss", "UserTable", 1, before, after);
+            QVERIFY2(!error, qPrintable(error.description));
+            QVERIFY(!db->commit());
+            QCOMPARE(TestEnv::auditRows(*db).size(), change);
         }
     }
 

@@ -1,6 +1,7 @@
 #include "testenv.h"
 
 #include "data/audittable.h"
+#include "data/passwordhash.h"
 #include "data/schema.h"
 #include "platform/system.h"
 #include "employees/employeeeditor.h"
@@ -488,23 +489,28 @@ private Q_SLOTS:
             {"Address2", f.address2}, {"City", f.city}, {"State", f.state}, {"ZipCode", f.zipCode},
             {"Phone1", f.phone1}, {"Phone2", f.phone2}, {"SSNumber", f.ssNumber}, {"Title", f.title},
             {"Email", f.email}, {"Memos", f.memos}, {"Notes", f.notes}, {"AdminLevel", f.adminLevel},
-            {"UserIDLogin", "4711"}, {"Disabled", "1"}, {"Passwordf", f.password}, {"UserPhoto", f.userPhoto},
+            {"UserIDLogin", "4711"}, {"Disabled", "1"}, {"UserPhoto", f.userPhoto},
             {"PhotoEnabled", "1"}, {"PhotoDisplay", "12"}, {"SoundFileIn", f.soundFileIn},
             {"SoundFileOut", f.soundFileOut}, {"SoundEnabled", "1"}, {"HourlyRate", "17.25"},
             {"DisplayText", f.displayText}, {"PhotoOnOff", "1"}, {"PhotoType", "False"},
             {"PhotoLocation", "/snaps/"}};
         for (const auto &[column, value] : expected)
             QVERIFY2(row.text(column) == value, column);
+        const QString hash = row.text("Passwordf");
+        QVERIFY(data::PasswordHash::isHash(hash) && data::PasswordHash::verify(f.password, hash));
 
-        // A fresh screen loads every field back, and saving it unchanged changes nothing.
+        // A fresh screen loads every field back but the password, and saving it unchanged
+        // changes nothing.
         const qint64 key = row.value("ID").toLongLong();
         EmployeeEditor &again = openEditor();
         selectId(again, key);
+        f.password = f.password2 = QString();
         QCOMPARE(again.fields(), f);
         QVERIFY(again.saveEmployee());
         const data::Row after = stored("4711");
         for (const auto &[column, value] : expected)
             QVERIFY2(after.text(column) == value, column);
+        QCOMPARE(after.text("Passwordf"), hash);
 
         // The update puts each value in its own column (its order differs from the insert's).
         EmployeeFields changed = f;
@@ -521,22 +527,39 @@ private Q_SLOTS:
         QCOMPARE(updated.text("PhotoType"), QString("True"));
     }
 
-    void selectingLoadsStatusAndPasswordsSoAnUpdateKeepsThem_data() { TestEnv::engineRows(); }
-    void selectingLoadsStatusAndPasswordsSoAnUpdateKeepsThem()
+    // The stored password never shows: both fields are empty, saving them empty keeps it (a
+    // clear one of an earlier build is then stored hashed), typing it in both replaces it.
+    void selectingLoadsStatusAndKeepsThePasswordHidden_data() { TestEnv::engineRows(); }
+    void selectingLoadsStatusAndKeepsThePasswordHidden()
     {
-        const qint64 off = TestEnv::addEmployee(*db(), "8", 1, "2-Standard User", "pw8");
+        const qint64 off = TestEnv::addEmployee(*db(), "8", 1, "5-Administrator User", "pw8");
         const qint64 on = TestEnv::addEmployee(*db(), "9", 0);
         EmployeeEditor &e = openEditor();
+        auto password = [this] { return stored("8").text("passwordf"); };
 
         selectId(e, off);
         QVERIFY(e.fields().disabled);
-        QCOMPARE(e.fields().password, QString("pw8"));
-        QCOMPARE(e.fields().password2, QString("pw8"));
+        QCOMPARE(e.fields().password, QString());
+        QCOMPARE(e.fields().password2, QString());
         e.fields().city = "Elsewhere";
         QVERIFY(e.saveEmployee());
         QCOMPARE(stored("8").text("disabled"), QString("1"));
-        QCOMPARE(stored("8").text("passwordf"), QString("pw8"));
         QCOMPARE(stored("8").text("City"), QString("Elsewhere"));
+        const QString hash = password();
+        QVERIFY(data::PasswordHash::isHash(hash) && data::PasswordHash::verify("pw8", hash));
+
+        selectId(e, off);
+        QCOMPARE(e.fields().password, QString());
+        QVERIFY(e.saveEmployee());
+        QCOMPARE(password(), hash);
+        selectId(e, off);
+        e.fields().password = "new";
+        MessageBox::clearShown();
+        QVERIFY(!e.saveEmployee());
+        QCOMPARE(MessageBox::shownTexts(), QStringList{EmployeeEditor::PasswordsDiffer});
+        e.fields().password2 = "new";
+        QVERIFY(e.saveEmployee());
+        QVERIFY(data::PasswordHash::verify("new", password()));
 
         // The status follows the row, not what the previous record showed.
         selectId(e, off);
@@ -636,6 +659,7 @@ private Q_SLOTS:
         selectId(e, key);
         e.fields().city = "Elsewhere";
         e.fields().hourlyRate = "12.50";
+        e.fields().ssNumber = "123-45-6789";
         e.fields().password = e.fields().password2 = "new secret";
         QVERIFY(e.saveEmployee());
         fill(e, "12", "Ann", "Lee");
@@ -649,14 +673,14 @@ private Q_SLOTS:
         for (const QStringList &row : rows)
             QCOMPARE(row.mid(0, 3), (QStringList{"12/9/2026 10:00:00 AM", platform::stationName(), "boss"}));
         QCOMPARE(rows[0].mid(3), (QStringList{"Update", "UserTable", QString::number(key),
-                                              R"({"City":"","Passwordf":"*****","HourlyRate":""})",
-                                              R"({"City":"Elsewhere","Passwordf":"*****","HourlyRate":"12.50"})"}));
+                                              R"({"City":"","SSNumber":"*****","Passwordf":"*****","HourlyRate":""})",
+                                              R"({"City":"Elsewhere","SSNumber":"*****","Passwordf":"*****","HourlyRate":"12.50"})"}));
         QCOMPARE(rows[1].mid(3, 4), (QStringList{"Insert", "UserTable", QString::number(key + 1), ""}));
         QVERIFY(rows[1][7].startsWith(R"({"FirstName":"Ann","LastName":"Lee",)"));
         QCOMPARE(rows[2].mid(3, 3), (QStringList{"Delete", "UserTable", QString::number(key)}));
         QVERIFY(rows[2][6].contains(R"("City":"Elsewhere")") && rows[2][7].isEmpty());
         for (const QStringList &row : rows)
-            QVERIFY(!row.join(' ').contains("secret"));
+            QVERIFY(!row.join(' ').contains("secret") && !row.join(' ').contains("6789"));
     }
 
     // Saving or deleting whose audit row cannot be written changes nothing.
@@ -867,7 +891,8 @@ private Q_SLOTS:
         const QRect rect = list->visualItemRect(list->item(0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.left() + 10, rect.center().y()));
         QCOMPARE(line("Text1")->text(), QString("John"));
-        QCOMPARE(line("Text22")->text(), QString("pw"));
+        QCOMPARE(line("Text22")->text(), QString());
+        QCOMPARE(line("Text23")->text(), QString());
         QVERIFY(disabled->isChecked());
         QCOMPARE(button("Command1")->text(), QString("Update User"));
         QVERIFY(button("Command4")->isVisible());

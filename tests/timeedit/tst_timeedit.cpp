@@ -289,16 +289,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clockedOut");
         QTest::addColumn<QString>("oldValues");
         QTest::addColumn<QString>("newValues");
-        const QString stored = R"({"UserIDLogin":"5","RowDate":"12/7/2026","ClockedIn":"12/7/2026 8:00:00 AM",)"
-                               R"("ClockedOut":"12/7/2026 4:30:00 PM","TotalClock":""})";
+        const QString stored = R"({"UserIDLogin":"5","RowDate":"2026-12-07 00:00:00","ClockedIn":"2026-12-07 08:00:00",)"
+                               R"("ClockedOut":"2026-12-07 16:30:00","TotalClock":""})";
         QTest::newRow("update") << "Update" << "12/7/2026 5:15 PM"
-                                << R"({"ClockedIn":"12/7/2026 8:00:00 AM","ClockedOut":"12/7/2026 4:30:00 PM"})"
-                                << R"({"ClockedIn":"12/7/2026 9:00:00 AM","ClockedOut":"12/7/2026 5:15:00 PM"})";
+                                << R"({"ClockedIn":"2026-12-07 08:00:00","ClockedOut":"2026-12-07 16:30:00"})"
+                                << R"({"ClockedIn":"2026-12-07 09:00:00","ClockedOut":"2026-12-07 17:15:00"})";
         QTest::newRow("insert") << "Insert" << "12/7/2026 5:15 PM" << ""
-                                << R"({"UserIDLogin":"5","RowDate":"12/7/2026","ClockedIn":"12/7/2026 9:00:00 AM",)"
-                                   R"("ClockedOut":"12/7/2026 5:15:00 PM","TotalClock":""})";
+                                << R"({"UserIDLogin":"5","RowDate":"2026-12-07 00:00:00","ClockedIn":"2026-12-07 09:00:00",)"
+                                   R"("ClockedOut":"2026-12-07 17:15:00","TotalClock":""})";
         QTest::newRow("insert open") << "Insert" << "" << ""
-                                     << R"({"UserIDLogin":"5","RowDate":"12/7/2026","ClockedIn":"12/7/2026 9:00:00 AM",)"
+                                     << R"({"UserIDLogin":"5","RowDate":"2026-12-07 00:00:00","ClockedIn":"2026-12-07 09:00:00",)"
                                         R"("ClockedOut":"","TotalClock":""})";
         QTest::newRow("delete") << "Delete" << "" << stored << "";
     }
