@@ -263,6 +263,7 @@ QWidget *MainMenuWindow::buildOptions()
         {Option::UseSqlDb, "Use SQL DB"},
         {Option::RunMultiple, "Run on Multiple computers"},
         {Option::SpecifyLocation, "Specify Location of Network Database MDB File"},
+        {Option::DaylightSavingUnlocked, "Do not lock the clock at a daylight-saving change"},
     };
     int index = 0;
     for (const auto &[option, caption] : entries) {

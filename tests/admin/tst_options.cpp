@@ -74,7 +74,7 @@ private Q_SLOTS:
             {"Check10", &keys::AllowExit},    {"Check19", &keys::CompanyTextOption},
             {"Check20", &keys::UseSqlDb},     {"Check21", &keys::Camera},
             {"Check22", &keys::Spanish},      {"Check30", &keys::BreakRule},
-            {"Check31", &keys::RepeatGuard},
+            {"Check31", &keys::RepeatGuard},  {"Check32", &keys::DaylightSavingUnlocked},
         };
         for (const auto &[control, key] : boxes)
             QTest::newRow(control) << QString::fromLatin1(control) << key->keyName();
