@@ -9,7 +9,7 @@ packages=(
   tdsodbc unixodbc-dev libsqlite3-dev sqlite3
   libx11-dev xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core alsa-utils
   cups printer-driver-cups-pdf poppler-utils
-  librsvg2-bin desktop-file-utils dpkg-dev
+  librsvg2-bin desktop-file-utils dpkg-dev lintian
   libqt6sql6-psql libpq-dev postgresql
   libsodium-dev
 )

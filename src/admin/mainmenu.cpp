@@ -55,6 +55,7 @@ const settings::Key *keyOf(Option option)
     case Option::Spanish: return &keys::Spanish;
     case Option::BreakRule: return &keys::BreakRule;
     case Option::RepeatGuard: return &keys::RepeatGuard;
+    case Option::DaylightSavingUnlocked: return &keys::DaylightSavingUnlocked;
     default: return nullptr;
     }
 }
@@ -135,6 +136,7 @@ void MainMenu::startupRoutine()
         loadCheck(option);
     m_view->setPublicShutDownVisible(m_options.isOn(Option::AllowExit));
     loadCheck(Option::CompanyText);
+    loadCheck(Option::DaylightSavingUnlocked);
 
     m_options.setText(Field::DisplayText, settings::read(keys::DisplayText));
     m_options.setText(Field::FontName, settings::read(keys::FontName, m_options.text(Field::FontName)));

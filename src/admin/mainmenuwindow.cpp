@@ -1,6 +1,7 @@
 #include "admin/mainmenuwindow.h"
 
 #include "admin/mainmenu.h"
+#include "admin/namedcombobox.h"
 #include "admin/sqllogindialog.h"
 
 #include <QCheckBox>
@@ -55,6 +56,7 @@ MainMenuWindow::MainMenuWindow(MainMenu &menu, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(MainMenu::WindowCaption);
+    installNamedComboBoxes();
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(buildFirstRunPanel());
@@ -263,6 +265,7 @@ QWidget *MainMenuWindow::buildOptions()
         {Option::UseSqlDb, "Use SQL DB"},
         {Option::RunMultiple, "Run on Multiple computers"},
         {Option::SpecifyLocation, "Specify Location of Network Database MDB File"},
+        {Option::DaylightSavingUnlocked, "Do not lock the clock at a daylight-saving change"},
     };
     int index = 0;
     for (const auto &[option, caption] : entries) {
@@ -314,16 +317,22 @@ QWidget *MainMenuWindow::buildPayrollPanel(QWidget *parent)
     QCheckBox *repeatGuard = checkBox(Option::RepeatGuard, QStringLiteral("Refuse a repeat punch of the same ID"), payroll);
     QLineEdit *repeatSeconds = field(Field::RepeatSeconds, "TextRepeatSeconds", payroll);
 
+    // Each field is announced by its label (without a buddy, by the group's title).
+    const auto label = [payroll](const char *text, QLineEdit *buddy) {
+        auto *l = new QLabel(QString::fromLatin1(text), payroll);
+        l->setBuddy(buddy);
+        return l;
+    };
     auto *layout = new QGridLayout(payroll);
     layout->addWidget(breakRule, 0, 0, 1, 4);
-    layout->addWidget(new QLabel(QStringLiteral("After hours in one punch:"), payroll), 1, 0);
+    layout->addWidget(label("After hours in one punch:", breakAfter), 1, 0);
     layout->addWidget(breakAfter, 1, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Break minutes:"), payroll), 1, 2);
+    layout->addWidget(label("Break minutes:", breakMinutes), 1, 2);
     layout->addWidget(breakMinutes, 1, 3);
-    layout->addWidget(new QLabel(QStringLiteral("Flag a punch open longer than hours:"), payroll), 2, 0, 1, 3);
+    layout->addWidget(label("Flag a punch open longer than hours:", overLong), 2, 0, 1, 3);
     layout->addWidget(overLong, 2, 3);
     layout->addWidget(repeatGuard, 3, 0, 1, 2);
-    layout->addWidget(new QLabel(QStringLiteral("Within seconds:"), payroll), 3, 2);
+    layout->addWidget(label("Within seconds:", repeatSeconds), 3, 2);
     layout->addWidget(repeatSeconds, 3, 3);
     return payroll;
 }
@@ -431,6 +440,11 @@ QWidget *MainMenuWindow::buildSqlPanel()
             [this](const QString &text) { m_options.setSqlPassword(text); });
     QLineEdit *database = field(Field::SqlDatabase, "Textq14", m_sqlPanel);
     QLineEdit *server = field(Field::SqlServer, "Textq15", m_sqlPanel);
+    // The four fields share one header line, so each carries its column's name.
+    user->setAccessibleName(QStringLiteral("User Name"));
+    m_sqlPassword->setAccessibleName(QStringLiteral("Password"));
+    database->setAccessibleName(QStringLiteral("DB Name"));
+    server->setAccessibleName(QStringLiteral("IP Address"));
 
     QCheckBox *savePassword = checkBox(Option::SaveSqlPassword, QStringLiteral("Save SQL Password"), m_sqlPanel);
     m_sqlOk = button("Command31", QStringLiteral("OK"), m_sqlPanel);

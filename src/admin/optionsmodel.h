@@ -27,6 +27,7 @@ enum class Option {
     SaveSqlPassword = 25,     // "Save SQL Password"
     BreakRule = 30,           // "Deduct a break from long punches"
     RepeatGuard = 31,         // "Refuse a repeat punch of the same ID"
+    DaylightSavingUnlocked = 32, // "Do not lock the clock at a daylight-saving change"
 };
 
 // The text fields of the options and SQL panels.

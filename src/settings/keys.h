@@ -56,6 +56,8 @@ inline constexpr Key BreakMinutes{"Main", "textbreakminutes", "30"};
 inline constexpr Key OverLongHours{"Main", "textoverlong", "16"};
 inline constexpr Key RepeatGuard{"Main", "checkbox31", "0"};
 inline constexpr Key RepeatSeconds{"Main", "textrepeatseconds", "60"};
+// The tamper lock lets a jump by a change of the time zone's UTC offset pass.
+inline constexpr Key DaylightSavingUnlocked{"Main", "checkbox32", "0"};
 
 // Data and Sys: SQL Server connection values.
 inline constexpr Key SqlUser{"Data", "L1", ""};

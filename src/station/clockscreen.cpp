@@ -283,7 +283,8 @@ void Form1::tick()
 {
     tamper::clockTick([this] { return m_timeLabel->text(); },
                       [this](const QString &text) { m_timeLabel->setText(text); },
-                      [this] { m_mainMenu.lockStation(); });
+                      [this] { m_mainMenu.lockStation(); },
+                      m_mainMenu.options().isOn(Option::DaylightSavingUnlocked));
 }
 
 QString Form1::idText() const

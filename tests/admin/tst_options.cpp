@@ -5,8 +5,12 @@
 #include "platform/messagebox.h"
 #include "platform/system.h"
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QDir>
+#include <QGridLayout>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScopeGuard>
 
 using admin::MainMenu;
@@ -74,7 +78,7 @@ private Q_SLOTS:
             {"Check10", &keys::AllowExit},    {"Check19", &keys::CompanyTextOption},
             {"Check20", &keys::UseSqlDb},     {"Check21", &keys::Camera},
             {"Check22", &keys::Spanish},      {"Check30", &keys::BreakRule},
-            {"Check31", &keys::RepeatGuard},
+            {"Check31", &keys::RepeatGuard},  {"Check32", &keys::DaylightSavingUnlocked},
         };
         for (const auto &[control, key] : boxes)
             QTest::newRow(control) << QString::fromLatin1(control) << key->keyName();
@@ -257,6 +261,39 @@ private Q_SLOTS:
         settings::SaveSetting("Chronotally", "Main", key, QStringLiteral("9"));
         s->menu.startupRoutine();
         QCOMPARE(s->edit(name.constData())->text(), QStringLiteral("9"));
+    }
+
+    // Fields without a caption of their own are announced by a name of their own: the SQL
+    // fields by their column of the header line above them, each payroll field by the label
+    // on its left (not by the group's title), the server kind list by its name (not its choice).
+    void fieldsAreAnnouncedByTheirOwnNames()
+    {
+        s->menu.startupRoutine();
+        const auto announced = [&](QWidget *w) {
+            return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+        };
+        QStringList sqlNames;
+        for (const char *control : {"Textq10", "Textq11", "Textq14", "Textq15"})
+            sqlNames << announced(s->find<QWidget>(control));
+        QCOMPARE(sqlNames, s->find<QLabel>("LabelSqlHeader")->text().split(QRegularExpression(" {2,}")));
+
+        auto *payroll = s->find<QWidget>("FramePayroll");
+        auto *grid = qobject_cast<QGridLayout *>(payroll->layout());
+        for (const char *control : {"TextBreakAfter", "TextBreakMinutes", "TextOverLong", "TextRepeatSeconds"}) {
+            QWidget *field = s->find<QWidget>(control);
+            int row, column, rows, columns;
+            grid->getItemPosition(grid->indexOf(field), &row, &column, &rows, &columns);
+            auto *label = qobject_cast<QLabel *>(grid->itemAtPosition(row, column - 1)->widget());
+            QVERIFY2(label, control);
+            QCOMPARE(announced(field), label->text());
+        }
+
+        auto *kind = s->find<QComboBox>("ComboServerKind");
+        for (int index : {0, 1}) {
+            kind->setCurrentIndex(index);
+            QCOMPARE(announced(kind), kind->accessibleName());
+            QCOMPARE(QAccessible::queryAccessibleInterface(kind)->text(QAccessible::Value), kind->currentText());
+        }
     }
 
     void defaultsWriteNothingWhenNothingChanges()

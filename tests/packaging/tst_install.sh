@@ -20,7 +20,7 @@ for file in "$program"/*; do expect_mode "$file" 755; done
 expect_mode "$program" 755
 
 # The commands on the PATH lead into the program folder.
-for command in chronotally chronotally-autostart; do
+for command in chronotally chronotally-autostart chronotally-report; do
   link=$stage/usr/bin/$command
   [ -L "$link" ] && [[ $(readlink "$link") != /* ]] || fail "$command is not a relative link"
   [ "$(readlink -f "$link")" = "$program/$command" ] || fail "$command leads to $(readlink -f "$link")"

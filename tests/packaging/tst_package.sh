@@ -1,5 +1,6 @@
 # The Debian package, read without installing it: its name, the files it holds (the staged
-# install without the database) and the packages it declares it needs.
+# install without the database), the packages it declares it needs, and Debian's own
+# checks (lintian) without an error or a warning.
 # Usage: tst_package.sh BUILD_DIR SOURCE_DIR
 build=$1
 source_dir=$2
@@ -58,5 +59,16 @@ needs libqt6sql6-psql "the PostgreSQL driver"
 needs tdsodbc "the FreeTDS ODBC driver for SQL Server"
 needs alsa-utils "aplay, which DOZ1 plays sounds with"
 needs adduser "setup-data makes the chronotally group"
+
+# The copyright file names the licence by Debian's copy of its text; LICENSE is that text.
+cmp -s "$source_dir/LICENSE" /usr/share/common-licenses/GPL-3 || fail "LICENSE is not the text of the GPL version 3"
+grep -qx 'License: GPL-3+' "$work/root/usr/share/doc/chronotally/copyright" || fail "the copyright file names no GPL-3+"
+
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
+    fail "lintian: $(grep -E '^[EW]: ' "$work/lintian.log" | tr '\n' ' ')"
+else
+  echo "SKIP: lintian is not installed here (scripts/install-deps.sh installs it): the package's lintian check did not run" >&2
+fi
 
 finish

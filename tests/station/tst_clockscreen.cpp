@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -514,6 +515,30 @@ private Q_SLOTS:
         TestEnv::setTime(next.addSecs(1));
         s.clock.tick();
         QCOMPARE(s.mainMenu.isLocked(), locks);
+    }
+
+    // The stored daylight-saving option reaches the tick: the spring change of the station's
+    // own time zone passes, a moved clock after it still locks.
+    void daylightSavingOptionReachesTheTick()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/New_York");
+        const auto restoreZone = qScopeGuard([&] {
+            if (zone.isNull())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", zone);
+        });
+        settings::write(keys::DaylightSavingUnlocked, "1");
+        const QDateTime before = QDateTime(QDate(2027, 3, 14), QTime(6, 59, 59), Qt::UTC).toLocalTime();
+        TestEnv::setTime(before);
+        Station &s = load();
+        TestEnv::setTime(before.addSecs(1));
+        s.clock.tick();
+        QVERIFY(!s.mainMenu.isLocked());
+        TestEnv::setTime(before.addSecs(3601));
+        s.clock.tick();
+        QVERIFY(s.mainMenu.isLocked());
     }
 
     void lockedShowClockRepeatsTheMessageAndLoginReleases()
