@@ -1,5 +1,6 @@
 #include "data/schema.h"
 
+#include "data/paytables.h"
 #include "platform/clipboard.h"
 
 #include <QFileInfo>
@@ -83,6 +84,7 @@ QStringList sqlTableScriptLines()
           << QStringLiteral(" CREATE NONCLUSTERED INDEX [IDIndex] ON [UserTable] ")
           << QStringLiteral(" (") << QStringLiteral("     [ID] ASC") << QStringLiteral(" ) ")
           << QStringLiteral(" end ");
+    lines << payTableStatements(AuditDialect::SqlServer);
     return lines;
 }
 
@@ -155,6 +157,8 @@ QStringList postgreSqlTableScriptLines()
           // len counts characters; a date-time counts those of its text form.
           << QStringLiteral("CREATE OR REPLACE FUNCTION len(value text) RETURNS integer LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$SELECT length(value)$$;")
           << QStringLiteral("CREATE OR REPLACE FUNCTION len(value timestamp) RETURNS integer LANGUAGE sql STABLE PARALLEL SAFE AS $$SELECT length(value::text)$$;");
+    for (const QString &statement : payTableStatements(AuditDialect::PostgreSql))
+        lines << statement + QLatin1Char(';');
     return lines;
 }
 
