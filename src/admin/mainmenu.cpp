@@ -5,6 +5,7 @@
 #include "data/passwordhash.h"
 #include "data/schema.h"
 #include "data/startupcheck.h"
+#include "data/storedconnection.h"
 #include "platform/browser.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
@@ -186,18 +187,7 @@ void MainMenu::startupRoutine()
 
 data::ConnectionSettings MainMenu::storedConnectionSettings()
 {
-    data::ConnectionSettings s;
-    s.accessFolder = settings::read(keys::DatabaseFolder);
-    if (s.accessFolder.isEmpty())
-        s.accessFolder = platform::defaultDatabaseFolder();
-    const auto useSql = settings::checkState(settings::read(keys::UseSqlDb));
-    s.useSqlDb = useSql && *useSql != 0;
-    s.serverKind = OptionsModel::serverKindOf(settings::read(keys::ServerKind));
-    s.user = settings::read(keys::SqlUser);
-    s.password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
-    s.database = settings::read(keys::SqlDatabase);
-    s.server = settings::read(keys::SqlServer);
-    return s;
+    return data::storedConnectionSettings();
 }
 
 void MainMenu::setRefreshText(const QString &text)

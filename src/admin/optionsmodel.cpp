@@ -1,5 +1,6 @@
 #include "admin/optionsmodel.h"
 
+#include "data/storedconnection.h"
 #include "platform/system.h"
 #include "settings/keys.h"
 
@@ -46,8 +47,7 @@ QString OptionsModel::serverKindText(data::ServerKind kind)
 
 data::ServerKind OptionsModel::serverKindOf(const QString &text)
 {
-    return text.trimmed().compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0 ? data::ServerKind::PostgreSql
-                                                                                            : data::ServerKind::SqlServer;
+    return data::serverKindOf(text);
 }
 
 QString OptionsModel::accessFolder() const

@@ -1,6 +1,7 @@
 #include "data/schema.h"
 
 #include "data/audittable.h"
+#include "data/paytables.h"
 #include "platform/clipboard.h"
 
 #include <QFileInfo>
@@ -88,6 +89,7 @@ QStringList sqlTableScriptLines()
     // tables still record their changes.
     for (const QString &statement : auditTableStatements(AuditDialect::SqlServer))
         lines << statement.split(QStringLiteral("\r\n"));
+    lines << payTableStatements(AuditDialect::SqlServer);
     return lines;
 }
 
@@ -164,6 +166,8 @@ QStringList postgreSqlTableScriptLines()
         lines << statement.split(QLatin1Char('\n'));
         lines.last() += QLatin1Char(';');
     }
+    for (const QString &statement : payTableStatements(AuditDialect::PostgreSql))
+        lines << statement + QLatin1Char(';');
     return lines;
 }
 

@@ -3,6 +3,7 @@
 #include "data/schema.h"
 #include "platform/messagebox.h"
 #include "product.h"
+#include "reports/payrulesstore.h"
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 
@@ -34,6 +35,14 @@ public:
         return {};
     }
     DbError createTables(const ConnectionSettings &settings) override { return SQLTable(settings); }
+    DbError loadPayRules() override
+    {
+        reports::PayRulesStore store;
+        const DbError adopted = store.adoptSettings();
+        DbError read;
+        store.read(&read);
+        return adopted ? adopted : read;
+    }
 };
 } // namespace
 
@@ -100,6 +109,12 @@ StartupCheck::Result StartupCheck::run()
         if (error)
             pending = error;
         result.administratorCount = count;
+        // A station that cannot fill or read the pay rules still starts, with the rules it
+        // read last (the defaults at first).
+        if (!error) {
+            if (const DbError rules = m_engine->loadPayRules())
+                qWarning("Pay rules: %s", qPrintable(rules.description));
+        }
     }
 
     if (pending) {

@@ -8,7 +8,7 @@ namespace data {
 
 // The database check the main menu runs at every start-up routine: open the connection,
 // recover from the known failures (restore defaults, ask for SQL Server credentials once,
-// create missing SQL Server tables once) and count the administrators.
+// create missing SQL Server tables once), count the administrators and load the pay rules.
 class StartupCheck
 {
 public:
@@ -21,6 +21,9 @@ public:
         // The administrator count, or the statement's error.
         virtual DbError countAdministrators(int *count) = 0;
         virtual DbError createTables(const ConnectionSettings &settings) = 0;
+        // Fills an empty pay rules table from this account's settings and reads the rules
+        // the station applies. Nothing by default.
+        virtual DbError loadPayRules() { return {}; }
     };
 
     struct Result {

@@ -1,8 +1,7 @@
 #include "reports/payroll.h"
 
-#include "admin/optionsmodel.h"
 #include "reports/hourtexts.h"
-#include "settings/keys.h"
+#include "reports/payrulesstore.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -51,18 +50,19 @@ PayrollRules PayrollRules::fromTexts(bool breakRule, const QString &breakAfterHo
     return rules;
 }
 
-PayrollRules PayrollRules::fromOptions(const admin::OptionsModel &options)
+PayrollRules PayrollRules::fromRules(const PayRules &rules)
 {
-    return fromTexts(options.isOn(admin::Option::BreakRule), options.text(admin::Field::BreakAfterHours),
-                     options.text(admin::Field::BreakMinutes), options.text(admin::Field::OverLongHours));
+    PayrollRules payroll;
+    payroll.breakRule = rules.breakRule;
+    payroll.breakAfterMinutes = rules.breakAfterMinutes;
+    payroll.breakMinutes = rules.breakMinutes;
+    payroll.overLongMinutes = rules.overLongMinutes;
+    return payroll;
 }
 
 PayrollRules PayrollRules::fromStore()
 {
-    namespace keys = settings::keys;
-    const auto on = settings::checkState(settings::read(keys::BreakRule));
-    return fromTexts(on && *on != 0, settings::read(keys::BreakAfterHours), settings::read(keys::BreakMinutes),
-                     settings::read(keys::OverLongHours));
+    return fromRules(PayRulesStore().read());
 }
 
 qint64 PayrollRules::paidMinutes(qint64 workedMinutes) const

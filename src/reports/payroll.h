@@ -1,14 +1,12 @@
 #pragma once
 
+#include "reports/payrules.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
 
 #include <optional>
-
-namespace admin {
-class OptionsModel;
-}
 
 namespace reports {
 
@@ -24,9 +22,10 @@ struct PayrollRules {
     // that is not a number above 0 stays 16 hours.
     static PayrollRules fromTexts(bool breakRule, const QString &breakAfterHours, const QString &breakMinutes,
                                   const QString &overLongHours);
-    // The live options of the station.
-    static PayrollRules fromOptions(const admin::OptionsModel &options);
-    // The options as the settings store holds them, for programs without a main menu.
+    // The break rule and the over-long limit of the station-wide pay rules.
+    static PayrollRules fromRules(const PayRules &rules);
+    // The pay rules in the current database (the defaults where it holds none); reading
+    // them never creates a table.
     static PayrollRules fromStore();
 
     // The minutes paid for a punch of the given minutes: with the break rule on, a punch

@@ -1,8 +1,8 @@
 #include "reports/reportcommand.h"
 
-#include "admin/mainmenu.h"
 #include "data/audittable.h"
 #include "data/database.h"
+#include "data/storedconnection.h"
 #include "platform/clock.h"
 #include "reports/payroll.h"
 #include "reports/reportcolumns.h"
@@ -235,7 +235,7 @@ int ReportCommand::run(const QStringList &arguments)
 
     data::ConnectionSettings connection;
     if (options->dbFolder.isEmpty())
-        connection = admin::MainMenu::storedConnectionSettings();
+        connection = data::storedConnectionSettings();
     else
         connection.accessFolder = options->dbFolder;
     connection.readOnly = true;

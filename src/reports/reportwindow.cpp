@@ -47,7 +47,7 @@ T *named(T *widget, const char *name)
 ReportWindow::ReportWindow(const admin::OptionsModel &options, QWidget *parent)
     : ReportWindow([&options] { return options.connectionSettings(); }, parent)
 {
-    m_controller->setPayrollRules([&options] { return PayrollRules::fromOptions(options); });
+    m_controller->setPayrollRules([] { return PayrollRules::fromStore(); });
 }
 
 ReportWindow::ReportWindow(ReportController::ConnectionSource connection, QWidget *parent)

@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 #include "platform/regional.h"
 #include "platform/system.h"
+#include "reports/payrulesstore.h"
 #include "station/confirmationpopup.h"
 #include "station/idfield.h"
 #include "station/titles.h"
@@ -15,6 +16,8 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+
+#include <limits>
 
 namespace station {
 
@@ -129,11 +132,12 @@ bool PunchService::failed(data::Database &db, const data::DbError &error)
 
 int PunchService::repeatSeconds() const
 {
-    if (!m_options.isOn(admin::Option::RepeatGuard))
+    // The station-wide rules as read at the start and after each change, not the database
+    // at every punch.
+    const reports::PayRules rules = reports::PayRulesStore::cached();
+    if (!rules.repeatGuard || rules.repeatSeconds <= 0)
         return 0;
-    bool ok = false;
-    const int seconds = m_options.text(admin::Field::RepeatSeconds).trimmed().toInt(&ok);
-    return ok && seconds > 0 ? seconds : 0;
+    return int(std::min<qint64>(rules.repeatSeconds, std::numeric_limits<int>::max()));
 }
 
 void PunchService::refuseRepeat() const

@@ -83,8 +83,7 @@ private:
     data::Row readEmployee(data::Database &db, const QString &sql, const QString &id);
     void refuse(const QString &english, const QString &spanish) const;
     void refuseRepeat() const;
-    // The guard's seconds while "Refuse a repeat punch of the same ID" is on with a whole
-    // number above 0; 0 otherwise.
+    // The guard's seconds while the pay rules turn the repeat-scan guard on; 0 otherwise.
     int repeatSeconds() const;
     // Reads the ID field and empties it.
     QString takeId();

@@ -1,12 +1,24 @@
 #include "testenv.h"
 
+#include "admin/sqlpassword.h"
+#include "data/paytables.h"
+#include "data/startupcheck.h"
 #include "reports/hourtexts.h"
 #include "reports/payroll.h"
+#include "reports/payrulesstore.h"
+#include "reports/reportcommand.h"
+#include "settings/keys.h"
+#include "settings/settingsstore.h"
 #include "reports/reportengine.h"
 #include "reports/reportlistmodel.h"
 
+#include <QBuffer>
 #include <QTest>
 
+using reports::ClosedPeriod;
+using reports::PayPeriod;
+using reports::PayRules;
+using reports::PayRulesStore;
 using reports::PayrollRules;
 using reports::PayrollSummary;
 using reports::PunchRecord;
@@ -31,6 +43,22 @@ PunchRecord punch(const QString &id, qint64 minutes)
         p.clockOut = p.clockIn.addSecs(minutes * 60);
     p.minutes = p.open ? 0 : minutes;
     return p;
+}
+
+// The six payroll options of the settings, in the order of the rules that take them over.
+const settings::Key *const PayrollKeys[] = {&settings::keys::BreakRule,   &settings::keys::BreakAfterHours,
+                                            &settings::keys::BreakMinutes, &settings::keys::OverLongHours,
+                                            &settings::keys::RepeatGuard, &settings::keys::RepeatSeconds};
+const QStringList PayrollRuleNames{"BreakRule",     "BreakAfterHours", "BreakMinutes",
+                                   "OverLongHours", "RepeatGuard",     "RepeatSeconds"};
+
+QStringList storedPayrollTexts(PayRulesStore &store)
+{
+    QStringList texts;
+    const auto all = store.texts();
+    for (const QString &name : PayrollRuleNames)
+        texts << all.value(name);
+    return texts;
 }
 } // namespace
 
@@ -119,6 +147,218 @@ private Q_SLOTS:
         summary.add(punch("5", minutes));
         QCOMPARE(summary.rows().first().overLongPunches, flagged);
         QCOMPARE(summary.rows().first().openPunches, qint64(minutes < 0 ? 1 : 0));
+    }
+
+    // The first start of a station on a database without pay rules copies this account's
+    // payroll options into it, read as the options panel always read them. Another
+    // account's start finds them and keeps them; its own options are not read.
+    void rulesMoveFromTheSettingsOnce_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("stored");
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            QTest::addRow("%s: as typed", engine.constData())
+                << QStringList{"1", "7.5", "45", "12", "1", "90"} << QStringList{"1", "7.5", "45", "12", "1", "90"};
+            QTest::addRow("%s: a break of 30.5 minutes is off", engine.constData())
+                << QStringList{"1", "6", "30.5", "16", "0", "60"} << QStringList{"0", "6", "30", "16", "0", "60"};
+            QTest::addRow("%s: unreadable hours and seconds", engine.constData())
+                << QStringList{"1", "six", "30", "0", "1", "soon"} << QStringList{"0", "6", "30", "16", "0", "60"};
+        }
+    }
+    void rulesMoveFromTheSettingsOnce()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, stored);
+        TestEnv env;
+        if (const QString why = env.unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        auto db = env.createDatabase();
+        for (int i = 0; i < options.size(); ++i)
+            settings::write(*PayrollKeys[i], options[i]);
+        auto start = [&] { return data::StartupCheck([&] { return env.settings(); }, nullptr).run(); };
+        QVERIFY(!start().endProgram);
+        PayRulesStore store;
+        QCOMPARE(storedPayrollTexts(store), stored);
+        const PayRules first = store.read();
+        QCOMPARE(PayRulesStore::cached(), first);
+        const auto audit = TestEnv::auditRows(*data::Database::current());
+        QCOMPARE(audit.size(), PayrollRuleNames.size());
+        QCOMPARE(audit.first().mid(2, 4), (QStringList{"", "Insert", "PayRules", "BreakRule"}));
+
+        settings::setStoreFolder(env.folder() + "/other-account");
+        for (const auto *key : PayrollKeys)
+            settings::write(*key, "3");
+        QVERIFY(!start().endProgram);
+        PayRulesStore again;
+        QCOMPARE(storedPayrollTexts(again), stored);
+        QCOMPARE(PayRulesStore::cached(), first);
+        QCOMPARE(TestEnv::auditRows(*data::Database::current()).size(), audit.size());
+    }
+
+    // A rule is written in its plain form with one audit row, or refused with a message and
+    // nothing written. The same value again writes nothing; another is an update.
+    void writingARule_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored"); // empty: refused
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            auto row = [&](const char *tag) -> QTestData & { return QTest::addRow("%s: %s", engine.constData(), tag); };
+            row("whole minutes") << "BreakMinutes" << "45" << "45";
+            row("half minutes") << "BreakMinutes" << "30.5" << "";
+            row("hours in plain form") << "BreakAfterHours" << " 07.50 " << "7.5";
+            row("a limit of 0") << "WeeklyLimitHours" << "0" << "";
+            row("a decimal comma") << "OverLongHours" << "1,5" << "";
+            row("rounding of 15") << "RoundingMinutes" << "15" << "15";
+            row("rounding of 7") << "RoundingMinutes" << "7" << "";
+            row("a multiplier") << "OvertimeMultiplier" << "2" << "2";
+            row("a day in any case") << "WorkweekStart" << "monday" << "Monday";
+            row("a period kind") << "PeriodKind" << "semimonthly" << "SemiMonthly";
+            row("an anchor") << "PeriodAnchor" << "2027-01-03" << "2027-01-03";
+            row("no such anchor") << "PeriodAnchor" << "2026-02-30" << "";
+            row("a flag") << "DailyOvertime" << "True" << "1";
+            row("no such rule") << "Bonus" << "1" << "";
+        }
+    }
+    void writingARule()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        TestEnv env;
+        if (const QString why = env.unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        auto db = env.createDatabase();
+        PayRulesStore store(db);
+        const reports::PayChange change = store.writeRule(name, text, "boss");
+        QVERIFY(!change.error);
+        QCOMPARE(change.refusal.isEmpty(), !stored.isEmpty());
+        if (stored.isEmpty()) {
+            QVERIFY(TestEnv::auditRows(*db).isEmpty());
+            QCOMPARE(store.read(), PayRules());
+            return;
+        }
+        QCOMPARE(store.texts().value(name), stored);
+        const PayRules rules = store.read();
+        QVERIFY(rules != PayRules());
+        QCOMPARE(PayRulesStore::cached(), rules);
+        QCOMPARE(PayRulesStore::textsOf(rules), store.texts());
+        auto audit = TestEnv::auditRows(*db);
+        QCOMPARE(audit.size(), 1);
+        QCOMPARE(audit[0].mid(2, 4), (QStringList{"boss", "Insert", "PayRules", name}));
+        QCOMPARE(audit[0][7], QString(R"({"RuleName":"%1","RuleValue":"%2"})").arg(name, stored));
+
+        QVERIFY(store.writeRule(name, text, "boss").ok());
+        QCOMPARE(TestEnv::auditRows(*db).size(), 1);
+        QVERIFY(store.writeRule(name, PayRulesStore::textsOf(PayRules()).value(name), "clerk").ok());
+        QCOMPARE(store.read(), PayRules());
+        audit = TestEnv::auditRows(*db);
+        QCOMPARE(audit.size(), 2);
+        QCOMPARE(audit[1].mid(2, 4), (QStringList{"clerk", "Update", "PayRules", name}));
+        QCOMPARE(audit[1][6], QString(R"({"RuleValue":"%1"})").arg(stored));
+    }
+
+    // A period that has ended can be closed, once; its first and last dates are closed,
+    // the days around it are not. Reopening takes every closed period sharing a date.
+    void closingAPayPeriod_data() { TestEnv::engineRows(); }
+    void closingAPayPeriod()
+    {
+        TestEnv env;
+        if (const QString why = env.unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        auto db = env.createDatabase();
+        TestEnv::setTime(QDateTime(QDate(2026, 3, 8), QTime(9, 30, 15, 500)));
+        PayRulesStore store(db);
+        const PayPeriod week{QDate(2026, 3, 1), QDate(2026, 3, 7)};
+        QVERIFY(!store.close({QDate(2026, 3, 8), QDate(2026, 3, 14)}, "boss").refusal.isEmpty());
+        QVERIFY(!store.close({QDate(2026, 3, 2), QDate(2026, 3, 8)}, "boss").refusal.isEmpty());
+        QVERIFY(!store.reopen(week, "boss").refusal.isEmpty());
+        QVERIFY(store.closedPeriods().isEmpty());
+        QVERIFY(TestEnv::auditRows(*db).isEmpty());
+
+        QVERIFY(store.close(week, "boss").ok());
+        for (const auto &[date, closed] : {std::pair{QDate(2026, 2, 28), false}, {QDate(2026, 3, 1), true},
+                                           {QDate(2026, 3, 7), true}, {QDate(2026, 3, 8), false}})
+            QCOMPARE(store.isClosed(date), closed);
+        const QList<ClosedPeriod> closed = store.closedPeriods();
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(closed[0].period, week);
+        QCOMPARE(closed[0].closedBy, QString("boss"));
+        QCOMPARE(closed[0].closedAt.toString(Qt::ISODate), QString("2026-03-08T09:30:15"));
+        QVERIFY(reports::isClosed(closed, QDate(2026, 3, 7)));
+        QVERIFY(!store.close(week, "boss").refusal.isEmpty());
+
+        QVERIFY(store.reopen({QDate(2026, 3, 1), QDate(2026, 3, 15)}, "clerk").ok());
+        QVERIFY(!store.isClosed(QDate(2026, 3, 3)));
+        QVERIFY(!store.reopen(week, "clerk").refusal.isEmpty());
+        QVERIFY(store.close(week, "boss").ok());
+        QVERIFY(store.isClosed(QDate(2026, 3, 3)));
+
+        const auto audit = TestEnv::auditRows(*db);
+        QCOMPARE(audit.size(), 3);
+        QCOMPARE(audit[0].mid(2, 3), (QStringList{"boss", "Insert", "PayPeriods"}));
+        QCOMPARE(audit[0][7], QString(R"({"FirstDate":"2026-03-01","LastDate":"2026-03-07","Closed":"1",)"
+                                      R"("ClosedBy":"boss","ClosedAt":"2026-03-08 09:30:15"})"));
+        QCOMPARE(audit[1].mid(2, 3), (QStringList{"clerk", "Update", "PayPeriods"}));
+        QCOMPARE(audit[1][7], QString(R"({"Closed":"0","ClosedBy":"","ClosedAt":""})"));
+        QCOMPARE(audit[2].mid(2, 3), (QStringList{"boss", "Update", "PayPeriods"}));
+        QCOMPARE(audit[2][5], audit[0][5]);
+    }
+
+    // The report command reads the pay rules where the tables are and the defaults where
+    // they are not, and creates nothing; the connection is the account's stored one. A
+    // stored value that cannot be read is that rule's default.
+    void readingCreatesNothing_data() { TestEnv::engineRows(); }
+    void readingCreatesNothing()
+    {
+        TestEnv env;
+        if (const QString why = env.unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        auto db = env.createDatabase();
+        if (env.engine() == data::Engine::PostgreSql)
+            QVERIFY(!db->exec("drop table PayRules; drop table PayPeriods"));
+        const data::ConnectionSettings connection = env.settings();
+        namespace keys = settings::keys;
+        settings::write(keys::UseSqlDb, connection.useSqlDb ? "1" : "0");
+        settings::write(keys::ServerKind, "PostgreSQL");
+        settings::write(keys::DatabaseFolder, connection.accessFolder);
+        settings::write(keys::SqlUser, connection.user);
+        settings::write(keys::SqlPassword, admin::scramblePassword(connection.password));
+        settings::write(keys::SqlDatabase, connection.database);
+        settings::write(keys::SqlServer, connection.server);
+        settings::write(keys::BreakRule, "1");
+        TestEnv::addEmployee(*db, "5");
+        db->exec("insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)",
+                 {at(8, 0), at(16, 0), Day, "5"});
+
+        auto summary = [] {
+            QBuffer out, err;
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            const QString day = Day.toString(Qt::ISODate);
+            const int code = reports::ReportCommand(out, err).run(
+                {"chronotally-report", "--from", day, "--to", day, "--summary", "--quiet"});
+            return QString::number(code) + " " + QString::fromUtf8(out.data()).split('\n').value(1) + QString::fromUtf8(err.data());
+        };
+        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,480,0,0"));
+        db = data::Database::open(connection);
+        for (const QString &table : {data::PayRulesTableName, data::PayPeriodsTableName})
+            QVERIFY2(!data::tableExists(*db, table), qPrintable(table));
+        PayRulesStore store(db);
+        data::DbError error;
+        QCOMPARE(store.read(&error), PayRules());
+        QVERIFY(!store.isClosed(Day, &error));
+        QVERIFY(store.closedPeriods(&error).isEmpty());
+        QVERIFY(!error);
+
+        QVERIFY(!data::ensurePayTables(*db));
+        for (const auto &[name, value] : {std::pair{"BreakRule", "1"}, {"BreakAfterHours", "7.5"}, {"BreakMinutes", "30.5"}})
+            QVERIFY(!db->exec("insert into PayRules (RuleName, RuleValue) values (?, ?)", {name, value}));
+        PayRules expected;
+        expected.breakRule = true;
+        expected.breakAfterMinutes = 450;
+        QCOMPARE(store.read(), expected);
+        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,450,0,0"));
     }
 
     // The summary reads Run Report's punches: one line per employee (IDs equal but for case

@@ -1,6 +1,7 @@
 #include "testenv.h"
 
 #include "data/audittable.h"
+#include "data/paytables.h"
 #include "platform/system.h"
 #include "reports/reportcommand.h"
 #include "settings/keys.h"
@@ -72,10 +73,12 @@ private Q_SLOTS:
         QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 42, before, after));
         TestEnv::setTime(at(12, 10, 0));
         QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 43, before, after));
-        // The payroll options as the options panel stores them; the clock at noon the next day.
-        settings::write(settings::keys::BreakRule, "1");
-        settings::write(settings::keys::BreakAfterHours, "6");
-        settings::write(settings::keys::BreakMinutes, "30");
+        // The station-wide break rule in the database, and this account's settings saying
+        // otherwise (they are not read); the clock at noon the next day.
+        QVERIFY(!data::ensurePayTables(*db));
+        for (const auto &[name, value] : {std::pair{"BreakRule", "1"}, {"BreakAfterHours", "6"}, {"BreakMinutes", "30"}})
+            QVERIFY(!db->exec("insert into PayRules (RuleName, RuleValue) values (?, ?)", {name, value}));
+        settings::write(settings::keys::BreakRule, "0");
         TestEnv::setTime(at(11, 12, 0));
     }
     void cleanup() { m_env.reset(); }

@@ -1,11 +1,13 @@
 #include "testenv.h"
 
 #include "admin/optionsmodel.h"
+#include "data/paytables.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
 #include "platform/scripting.h"
+#include "reports/payrulesstore.h"
 #include "station/confirmationpopup.h"
 #include "station/idfield.h"
 #include "station/punchservice.h"
@@ -185,8 +187,9 @@ private Q_SLOTS:
     // Stored as sortable date-times reading back as the station time text, which shows a
     // punch at exactly midnight as the date alone.
     // A second punch of an ID within the guard's seconds of its last one (in or out) is
-    // answered and writes nothing; later ones, other IDs and an unreadable or switched-off
-    // guard are not held up.
+    // answered and writes nothing; later ones, other IDs and a switched-off guard are not
+    // held up. The guard is the database's pay rule as read at the start (seconds that
+    // cannot be read are the default 60), whatever this account's options say.
     void repeatScanGuard_data()
     {
         QTest::addColumn<Op>("op");
@@ -203,7 +206,8 @@ private Q_SLOTS:
         QTest::newRow("clock in again") << Op(&PunchService::ClockIn) << true << "60" << "100" << 5 << true;
         QTest::newRow("after a clock-out") << both << true << "60" << "200" << 5 << true;
         QTest::newRow("another ID") << both << true << "60" << "999" << 5 << false;
-        QTest::newRow("not a number") << both << true << "soon" << "100" << 5 << false;
+        QTest::newRow("not a number") << both << true << "soon" << "100" << 5 << true;
+        QTest::newRow("not a number, past 60") << both << true << "soon" << "100" << 61 << false;
     }
     void repeatScanGuard()
     {
@@ -213,8 +217,13 @@ private Q_SLOTS:
         QFETCH(QString, id);
         QFETCH(int, after);
         QFETCH(bool, refused);
-        m_options->setOn(admin::Option::RepeatGuard, on);
-        m_options->setText(admin::Field::RepeatSeconds, seconds);
+        QVERIFY(!data::ensurePayTables(*m_db));
+        const QString insert = "insert into PayRules (RuleName, RuleValue) values (?, ?)";
+        QVERIFY(!m_db->exec(insert, {"RepeatGuard", on ? "1" : "0"}));
+        QVERIFY(!m_db->exec(insert, {"RepeatSeconds", seconds}));
+        reports::PayRulesStore().read();
+        m_options->setOn(admin::Option::RepeatGuard, !on);
+        m_options->setText(admin::Field::RepeatSeconds, "1");
         m_options->setOn(admin::Option::Spanish, true);
         // 100 clocked in just now; 200 clocked out just now.
         punch(&PunchService::ClockIn, "100");

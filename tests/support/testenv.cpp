@@ -5,6 +5,7 @@
 #include "platform/regional.h"
 #include "platform/scripting.h"
 #include "platform/system.h"
+#include "reports/payrulesstore.h"
 #include "settings/settingsstore.h"
 
 #include <QCoreApplication>
@@ -203,6 +204,15 @@ data::ConnectionSettings TestEnv::settings() const
 }
 
 std::shared_ptr<data::Database> TestEnv::createDatabase()
+{
+    std::shared_ptr<data::Database> db = createEmptyDatabase();
+    // The station-wide rules the process holds are the new database's (the defaults), not
+    // those an earlier test left.
+    reports::PayRulesStore(db).read();
+    return db;
+}
+
+std::shared_ptr<data::Database> TestEnv::createEmptyDatabase()
 {
     if (m_engine == data::Engine::PostgreSql) {
         if (!postgresServer().unavailable.isEmpty())

@@ -58,6 +58,8 @@ public:
     static QList<QStringList> auditRows(data::Database &db);
 
 private:
+    std::shared_ptr<data::Database> createEmptyDatabase();
+
     QTemporaryDir m_dir;
     data::Engine m_engine = data::Engine::Embedded;
 };
