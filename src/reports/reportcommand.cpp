@@ -44,17 +44,18 @@ using Kind = OutputColumn::Kind;
 
 const QList<OutputColumn> &punchColumns()
 {
+    // The hour texts and totals are computed; every other cell is a text of the database.
     static const QList<OutputColumn> columns{
-        {titles::UserIDLogin, QStringLiteral("userId")},
-        {titles::FirstName, QStringLiteral("firstName")},
-        {titles::LastName, QStringLiteral("lastName")},
-        {titles::WorkedDate, QStringLiteral("workedDate")},
-        {titles::ClockedIn, QStringLiteral("clockedIn")},
-        {titles::ClockedOut, QStringLiteral("clockedOut")},
+        {titles::UserIDLogin, QStringLiteral("userId"), Kind::Text, true},
+        {titles::FirstName, QStringLiteral("firstName"), Kind::Text, true},
+        {titles::LastName, QStringLiteral("lastName"), Kind::Text, true},
+        {titles::WorkedDate, QStringLiteral("workedDate"), Kind::Text, true},
+        {titles::ClockedIn, QStringLiteral("clockedIn"), Kind::Text, true},
+        {titles::ClockedOut, QStringLiteral("clockedOut"), Kind::Text, true},
         {titles::HoursMinutesWorked, QStringLiteral("hoursMinutesWorked")},
         {titles::TotalFraction, QStringLiteral("totalFraction")},
         {titles::TotalHourMinute, QStringLiteral("totalHourMinute")},
-        {titles::HourlyRate, QStringLiteral("hourlyRate")},
+        {titles::HourlyRate, QStringLiteral("hourlyRate"), Kind::Text, true},
     };
     return columns;
 }
@@ -69,9 +70,10 @@ const QList<OutputColumn> &summaryColumns()
                                QStringLiteral("openPunches"),  QStringLiteral("overLongPunches")};
         const QList<Kind> kinds{Kind::Text,   Kind::Text, Kind::Text,   Kind::Number, Kind::Number,
                                 Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number};
+        // The user ID and the names come from the database, the rest is counted.
         QList<OutputColumn> list;
         for (qsizetype i = 0; i < keys.size(); ++i)
-            list.append({summaryTitles().at(i), keys[i], kinds[i]});
+            list.append({summaryTitles().at(i), keys[i], kinds[i], i < 3});
         return list;
     }();
     return columns;
@@ -85,14 +87,14 @@ struct AuditColumn {
 const QList<AuditColumn> &auditColumns()
 {
     static const QList<AuditColumn> columns{
-        {{QStringLiteral("When"), QStringLiteral("when")}, "ChangedAt"},
-        {{QStringLiteral("Station"), QStringLiteral("station")}, "StationName"},
-        {{QStringLiteral("Administrator"), QStringLiteral("administrator")}, "AdminUserID"},
-        {{QStringLiteral("Action"), QStringLiteral("action")}, "Action"},
-        {{QStringLiteral("Table"), QStringLiteral("table")}, "TableName"},
-        {{QStringLiteral("Row Key"), QStringLiteral("rowKey")}, "RowKey"},
-        {{QStringLiteral("Old Values"), QStringLiteral("oldValues"), Kind::Json}, "OldValues"},
-        {{QStringLiteral("New Values"), QStringLiteral("newValues"), Kind::Json}, "NewValues"},
+        {{QStringLiteral("When"), QStringLiteral("when"), Kind::Text, true}, "ChangedAt"},
+        {{QStringLiteral("Station"), QStringLiteral("station"), Kind::Text, true}, "StationName"},
+        {{QStringLiteral("Administrator"), QStringLiteral("administrator"), Kind::Text, true}, "AdminUserID"},
+        {{QStringLiteral("Action"), QStringLiteral("action"), Kind::Text, true}, "Action"},
+        {{QStringLiteral("Table"), QStringLiteral("table"), Kind::Text, true}, "TableName"},
+        {{QStringLiteral("Row Key"), QStringLiteral("rowKey"), Kind::Text, true}, "RowKey"},
+        {{QStringLiteral("Old Values"), QStringLiteral("oldValues"), Kind::Json, true}, "OldValues"},
+        {{QStringLiteral("New Values"), QStringLiteral("newValues"), Kind::Json, true}, "NewValues"},
     };
     return columns;
 }

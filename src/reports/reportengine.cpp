@@ -259,7 +259,7 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
     if (m_observer)
         m_observer(sql, values);
     Positions at;
-    int firstName = -1, lastName = -1;
+    int firstName = -1, lastName = -1, storedUserId = -1;
     qint64 count = 0;
     QElapsedTimer sinceYield;
     sinceYield.start();
@@ -269,8 +269,12 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
             at.resolve(row);
             firstName = row.indexOf(QStringLiteral("FirstName"));
             lastName = row.indexOf(QStringLiteral("LastName"));
+            storedUserId = row.indexOf(QStringLiteral("UserIDLogin"));
         }
-        punch.userId = row.text(at.punchUserId);
+        // The employee's ID as stored, whatever case the punch was keyed in.
+        punch.userId = row.text(storedUserId);
+        if (punch.userId.isEmpty())
+            punch.userId = row.text(at.punchUserId);
         punch.firstName = row.text(firstName);
         punch.lastName = row.text(lastName);
         punch.clockIn = row.wallDateTime(at.clockedIn);

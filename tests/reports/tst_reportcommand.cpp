@@ -9,6 +9,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -91,17 +94,17 @@ private Q_SLOTS:
             "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches\n"
             "5,Ann,Lee,2,755,12:35,12.58,725,0,0\n"
             "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1\n"
-            "Total,,,3,755,12:35,12.58,725,1,1\n");
+            ",Total,,3,755,12:35,12.58,725,1,1\n");
         QTest::newRow("summary tsv") << range + QStringList{"--summary", "--format", "tsv"} << QString(
             "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\n"
             "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\n"
             "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\n"
-            "Total\t\t\t3\t755\t12:35\t12.58\t725\t1\t1\n");
+            "\tTotal\t\t3\t755\t12:35\t12.58\t725\t1\t1\n");
         QTest::newRow("summary json, one employee") << range + QStringList{"--summary", "--format", "json", "--employee", "7"} << QString(
             "{\"report\":\"summary\",\"from\":\"2026-03-01\",\"to\":\"2026-03-11\",\"rows\":[\n"
             "{\"userId\":\"7\",\"firstName\":\"Bo \\\"Bob\\\"\",\"lastName\":\"Smith, Jr.\",\"punches\":1,\"workedMinutes\":0,"
             "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}\n"
-            "],\"total\":{\"userId\":\"Total\",\"firstName\":\"\",\"lastName\":\"\",\"punches\":1,\"workedMinutes\":0,"
+            "],\"total\":{\"userId\":\"\",\"firstName\":\"Total\",\"lastName\":\"\",\"punches\":1,\"workedMinutes\":0,"
             "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}}\n");
         QTest::newRow("punches csv") << range << QString(
             "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
@@ -270,6 +273,70 @@ private Q_SLOTS:
         QCOMPARE(words("Payroll"), (QStringList{"Payroll", "summary", "2026-03-01", "to", "2026-03-11"}));
         QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0"}));
         QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1"}));
+    }
+
+    // Texts of the database go to spreadsheets behind a "'" where they would run as formulas,
+    // computed cells never; the summary names each employee by the ID UserTable stores, and
+    // its total line is no employee's, not even one whose ID is "Total".
+    void textsOfTheDatabase_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected"); // after the title line
+        const QStringList day{"--from", "2026-03-20", "--to", "2026-03-20"};
+        QTest::newRow("summary csv") << day + QStringList{"--summary"} << QString(
+            "AB12,'=1+2,'-Lee,1,480,8:00,8.00,450,0,0\n"
+            "Total,'@Bo,'\tTab,1,60,1:00,1.00,60,0,0\n"
+            ",Total,,2,540,9:00,9.00,510,0,0\n");
+        QTest::newRow("summary tsv") << day + QStringList{"--summary", "--format", "tsv"} << QString(
+            "AB12\t'=1+2\t'-Lee\t1\t480\t8:00\t8.00\t450\t0\t0\n"
+            "Total\t'@Bo\t' Tab\t1\t60\t1:00\t1.00\t60\t0\t0\n"
+            "\tTotal\t\t2\t540\t9:00\t9.00\t510\t0\t0\n");
+        QTest::newRow("punches csv") << day << QString(
+            "AB12,'=1+2,'-Lee,3/20/2026,3/20/2026 8:00:00 AM,3/20/2026 4:00:00 PM,H:8 M:0 or Fractional H:8,8,8:0,'+5\n"
+            "Total,'@Bo,'\tTab,3/20/2026,3/20/2026 9:00:00 AM,3/20/2026 10:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,\n");
+    }
+    void textsOfTheDatabase()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        auto db = data::Database::current();
+        TestEnv::addEmployee(*db, "AB12");
+        TestEnv::addEmployee(*db, "Total");
+        QVERIFY(!db->exec("update usertable set FirstName = ?, LastName = ?, HourlyRate = ? where UserIDLogin = 'AB12'",
+                          {"=1+2", "-Lee", "+5"}));
+        QVERIFY(!db->exec("update usertable set FirstName = ?, LastName = ? where UserIDLogin = 'Total'", {"@Bo", "\tTab"}));
+        // Both keyed in another case than stored.
+        const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+        const QDate day(2026, 3, 20);
+        QVERIFY(!db->exec(insert, {QDateTime(day, QTime(8, 0)), QDateTime(day, QTime(16, 0)), day, "ab12"}));
+        QVERIFY(!db->exec(insert, {QDateTime(day, QTime(9, 0)), QDateTime(day, QTime(10, 0)), day, "TOTAL"}));
+
+        const Result result = run(arguments);
+        QCOMPARE(result.code, int(ReportCommand::Done));
+        QCOMPARE(result.out.section('\n', 1), expected);
+    }
+
+    // Whatever an audit row holds, the JSON stays valid, on one line a row: texts that are
+    // not one JSON value on one line are written as strings.
+    void auditJsonIsAlwaysValid()
+    {
+        const QList<QJsonValue> held{QJsonValue("not json"), QJsonValue("{\"a\":1} {\"b\":2}"), QJsonValue("{\"a\":"),
+                                     QJsonValue(QJsonValue::Null), QJsonArray{1, "x"}, QJsonValue("\"a\u0001\tb\"")};
+        for (const QJsonValue &value : held) {
+            const QString text = value.isArray() ? "[1,\"x\"]" : value.toString();
+            QVERIFY(!data::Database::current()->exec(data::InsertAuditSql, {QDateTime(QDate(2026, 4, 1), QTime(9, 0)),
+                                                     "st", "boss", "Update", "ClockTable", 1, text, text}));
+        }
+        const Result result = run({"--from", "2026-04-01", "--to", "2026-04-01", "--audit", "--format", "json"});
+        QJsonParseError error;
+        const QJsonArray rows = QJsonDocument::fromJson(result.out.toUtf8(), &error).object().value("rows").toArray();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        QCOMPARE(result.out.count('\n'), 2 + held.size());
+        QCOMPARE(rows.size(), held.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            QCOMPARE(rows.at(i).toObject().value("oldValues"), held[i]);
+            QCOMPARE(rows.at(i).toObject().value("newValues"), held[i]);
+        }
     }
 };
 
