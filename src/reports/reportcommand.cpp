@@ -99,6 +99,12 @@ const QList<AuditColumn> &auditColumns()
     return columns;
 }
 
+// The changes from a day on, for a range that ends on the last day there is: it has no day
+// after to compare with.
+const QString AuditFromSql = QStringLiteral(
+    "select ID, ChangedAt, StationName, AdminUserID, Action, TableName, RowKey, OldValues, NewValues "
+    "from AuditTable where ChangedAt >= ? order by ChangedAt, ID");
+
 std::optional<QDate> isoDate(const QString &text)
 {
     const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
@@ -311,8 +317,11 @@ int ReportCommand::run(const QStringList &arguments)
             columns << c.output;
         writer->begin(columns);
         qint64 count = 0;
-        error = db->forEachRow(data::AuditRangeSql,
-                               {QDateTime(options->from, QTime(0, 0)), QDateTime(options->to.addDays(1), QTime(0, 0))},
+        const QDateTime from(options->from, QTime(0, 0));
+        const QDate after = options->to.addDays(1);
+        const bool open = after.year() > 9999;
+        error = db->forEachRow(open ? AuditFromSql : data::AuditRangeSql,
+                               open ? QVariantList{from} : QVariantList{from, QDateTime(after, QTime(0, 0))},
                                [&](const data::Row &row) {
                                    QStringList cells;
                                    for (const AuditColumn &c : auditColumns())

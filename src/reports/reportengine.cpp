@@ -248,14 +248,16 @@ data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime
 data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
                                     const Yield &yield)
 {
-    const QString sql = rangeStatement(filter, m_db->engine());
+    // The last day there is has no day after to compare with: its range is the DateDiff terms'.
+    const bool dayAfter = last.addDays(1).year() <= 9999;
+    const QString sql = dayAfter ? rangeStatement(filter, m_db->engine()) : reportStatement(filter, m_db->engine());
     // On the embedded file the bounds are compared as text: the date alone sorts before every
     // time of that day, so a work date stored with or without its midnight is inside.
     const bool embedded = m_db->engine() == data::Engine::Embedded;
     const QVariant from = embedded ? QVariant(first.toString(Qt::ISODate)) : QVariant(QDateTime(first, QTime(0, 0)));
     const QVariant to = embedded ? QVariant(last.addDays(1).toString(Qt::ISODate))
                                  : QVariant(QDateTime(last.addDays(1), QTime(0, 0)));
-    const QVariantList values{from, to, first, last};
+    const QVariantList values = dayAfter ? QVariantList{from, to, first, last} : QVariantList{first, last};
     if (m_observer)
         m_observer(sql, values);
     Positions at;

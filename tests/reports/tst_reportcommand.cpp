@@ -1,5 +1,6 @@
 #include "testenv.h"
 
+#include "admin/sqlpassword.h"
 #include "data/audittable.h"
 #include "platform/system.h"
 #include "reports/reportcommand.h"
@@ -57,6 +58,8 @@ private Q_SLOTS:
     void init()
     {
         m_env = std::make_unique<TestEnv>();
+        if (!m_env->unavailable().isEmpty())
+            QSKIP(qPrintable(m_env->unavailable()));
         auto db = m_env->createDatabase();
         TestEnv::addEmployee(*db, "5");
         TestEnv::addEmployee(*db, "7");
@@ -68,6 +71,11 @@ private Q_SLOTS:
         db->exec(insert, {at(11, 8, 0), at(11, 12, 5), QDate(2026, 3, 11), "5"});
         db->exec(insert, {at(12, 8, 0), at(12, 9, 0), QDate(2026, 3, 12), "5"});
         db->exec(insert, {at(10, 9, 0), QVariant(), QDate(2026, 3, 10), "7"});
+        // On the first and the last day there is.
+        db->exec(insert, {QDateTime(QDate(1, 1, 1), QTime(8, 0)), QDateTime(QDate(1, 1, 1), QTime(8, 30)),
+                          QDate(1, 1, 1), "7"});
+        db->exec(insert, {QDateTime(QDate(9999, 12, 31), QTime(8, 0)), QDateTime(QDate(9999, 12, 31), QTime(9, 0)),
+                          QDate(9999, 12, 31), "5"});
         // One change in the range and one after it.
         data::AuditSnapshot before{{"ClockedIn"}, {"3/10/2026 8:00:00 AM"}, true};
         data::AuditSnapshot after{{"ClockedIn"}, {"3/10/2026 8:05:00 AM"}, true};
@@ -75,6 +83,8 @@ private Q_SLOTS:
         QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 42, before, after));
         TestEnv::setTime(at(12, 10, 0));
         QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 43, before, after));
+        TestEnv::setTime(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
+        QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 44, before, after));
         // The payroll options as the options panel stores them; the clock at noon the next day.
         settings::write(settings::keys::BreakRule, "1");
         settings::write(settings::keys::BreakAfterHours, "6");
@@ -132,6 +142,20 @@ private Q_SLOTS:
             "\"table\":\"ClockTable\",\"rowKey\":\"43\",\"oldValues\":{\"ClockedIn\":\"3/10/2026 8:00:00 AM\"},"
             "\"newValues\":{\"ClockedIn\":\"3/10/2026 8:05:00 AM\"}}\n"
             "]}\n");
+        // Every day there is: the first and the last day's punches count, the last second's
+        // change is listed.
+        QTest::newRow("all days, summary") << QStringList{"--from", "0001-01-01", "--to", "9999-12-31", "--summary"} << QString(
+            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches\n"
+            "5,Ann,Lee,4,875,14:35,14.58,845,0,0\n"
+            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",2,30,0:30,0.50,30,1,1\n"
+            ",Total,,6,905,15:05,15.08,875,1,1\n");
+        QTest::newRow("last day, punches") << QStringList{"--from", "9999-12-31", "--to", "9999-12-31", "--employee", "5"} << QString(
+            "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
+            "5,Ann,Lee,12/31/9999,12/31/9999 8:00:00 AM,12/31/9999 9:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,12.50\n");
+        QTest::newRow("last day, audit") << QStringList{"--from", "9999-12-30", "--to", "9999-12-31", "--audit", "--format", "tsv"} << QString(
+            "When\tStation\tAdministrator\tAction\tTable\tRow Key\tOld Values\tNew Values\n"
+            "12/31/9999 11:59:59 PM\t{station}\tboss\tUpdate\tClockTable\t44\t{\"ClockedIn\":\"3/10/2026 8:00:00 AM\"}\t"
+            "{\"ClockedIn\":\"3/10/2026 8:05:00 AM\"}\n");
     }
     void formats()
     {
@@ -160,6 +184,10 @@ private Q_SLOTS:
                                  << "chronotally-report: --from is not a date of the form YYYY-MM-DD: 2026-02-30";
         QTest::newRow("other form") << QStringList{"--from", "2026-03-01", "--to", "3/31/2026"} << bad
                                     << "chronotally-report: --to is not a date of the form YYYY-MM-DD: 3/31/2026";
+        QTest::newRow("year 0") << QStringList{"--from", "0000-12-31", "--to", "2026-03-31"} << bad
+                                << "chronotally-report: --from is not a date of the form YYYY-MM-DD: 0000-12-31";
+        QTest::newRow("year 10000") << QStringList{"--from", "2026-03-01", "--to", "10000-01-01"} << bad
+                                    << "chronotally-report: --to is not a date of the form YYYY-MM-DD: 10000-01-01";
         QTest::newRow("backwards") << QStringList{"--from", "2026-03-31", "--to", "2026-03-01"} << bad
                                    << "chronotally-report: --from is later than --to.";
         QTest::newRow("format") << range + QStringList{"--format", "xls"} << bad
@@ -337,6 +365,28 @@ private Q_SLOTS:
             QCOMPARE(rows.at(i).toObject().value("oldValues"), held[i]);
             QCOMPARE(rows.at(i).toObject().value("newValues"), held[i]);
         }
+    }
+
+    // The command's connection reads only, on either engine: on PostgreSQL (found where the
+    // station's settings say) every statement runs in a read-only transaction.
+    void readsOnly_data() { TestEnv::engineRows(); }
+    void readsOnly()
+    {
+        if (m_env->engine() == data::Engine::PostgreSql) {
+            const data::ConnectionSettings server = TestEnv::postgresSettings();
+            settings::write(settings::keys::UseSqlDb, "1");
+            settings::write(settings::keys::ServerKind, "PostgreSQL");
+            settings::write(settings::keys::SqlUser, server.user);
+            settings::write(settings::keys::SqlPassword, admin::scramblePassword(server.password));
+            settings::write(settings::keys::SqlDatabase, server.database);
+            settings::write(settings::keys::SqlServer, server.server);
+        }
+        const Result result = run({"--from", "0001-01-01", "--to", "9999-12-31", "--summary"});
+        QCOMPARE(result.out.section('\n', 3), ",Total,,6,905,15:05,15.08,875,1,1\n");
+        data::ConnectionSettings connection = m_env->settings();
+        connection.readOnly = true;
+        QVERIFY(data::Database::open(connection)->exec("delete from clocktable"));
+        QCOMPARE(data::Database::open(m_env->settings())->query("select count(*) as n from clocktable").first().number("n"), 6.0);
     }
 };
 
