@@ -11,9 +11,12 @@
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
 #include <QSet>
+#include <QTemporaryFile>
 
 namespace reports {
 
@@ -104,6 +107,77 @@ const QList<AuditColumn> &auditColumns()
 const QString AuditFromSql = QStringLiteral(
     "select ID, ChangedAt, StationName, AdminUserID, Action, TableName, RowKey, OldValues, NewValues "
     "from AuditTable where ChangedAt >= ? order by ChangedAt, ID");
+
+// Where the report goes. A regular file, or a new one, is replaced whole once the report is
+// complete, so a failed run leaves the file as it was; anything else the path names (a
+// device, a named pipe) is written into, as standard output is.
+class Output
+{
+public:
+    Output(QIODevice &standardOutput, const QString &path) : m_device(&standardOutput), m_path(path) {}
+
+    bool open(QString *error)
+    {
+        if (m_path.isEmpty())
+            return true;
+        const QFileInfo info(m_path);
+        QFileDevice *file = nullptr;
+        if (!info.exists() || info.isFile())
+            file = &m_saveFile.emplace(m_path);
+        else
+            file = &m_file.emplace(m_path);
+        if (!file->open(QIODevice::WriteOnly)) {
+            *error = file->errorString();
+            return false;
+        }
+        m_device = file;
+        return true;
+    }
+    QIODevice &device() { return *m_device; }
+    QString name() const { return m_path.isEmpty() ? QStringLiteral("the output") : m_path; }
+
+    // Everything written reached the device (or replaced the file).
+    bool finish(QString *error)
+    {
+        if (m_saveFile) {
+            if (m_saveFile->commit())
+                return true;
+            *error = m_saveFile->errorString();
+            return false;
+        }
+        auto *file = qobject_cast<QFileDevice *>(m_device);
+        if (!file || (file->flush() && file->error() == QFileDevice::NoError))
+            return true;
+        *error = file->errorString();
+        return false;
+    }
+
+private:
+    QIODevice *m_device;
+    QString m_path;
+    std::optional<QSaveFile> m_saveFile;
+    std::optional<QFile> m_file;
+};
+
+// Copies the whole of a device from its start into another.
+bool copy(QIODevice &from, QIODevice &to, QString *error)
+{
+    if (!from.seek(0)) {
+        *error = from.errorString();
+        return false;
+    }
+    QByteArray chunk;
+    while (!(chunk = from.read(1 << 16)).isEmpty()) {
+        if (to.write(chunk) != chunk.size()) {
+            *error = to.errorString();
+            return false;
+        }
+    }
+    if (from.atEnd())
+        return true;
+    *error = from.errorString();
+    return false;
+}
 
 std::optional<QDate> isoDate(const QString &text)
 {
@@ -251,13 +325,19 @@ int ReportCommand::run(const QStringList &arguments)
     if (db->openError())
         return fail(db->openError().description);
 
-    QSaveFile file(options->output);
-    QIODevice *out = &m_out;
-    if (!options->output.isEmpty()) {
-        if (!file.open(QIODevice::WriteOnly))
-            return fail(QStringLiteral("Cannot write %1: %2").arg(options->output, file.errorString()));
-        out = &file;
-    }
+    // The output is opened before the long read, so that a path that cannot be written fails
+    // at once.
+    Output output(m_out, options->output);
+    if (!output.open(&problem))
+        return fail(QStringLiteral("Cannot write %1: %2").arg(output.name(), problem));
+    // Text goes into a private spool while the database is read and is copied to the output
+    // after: a reader that stalls (a pager left open, a pipe nobody empties) never keeps the
+    // embedded file locked against the stations' punches. The PDF is drawn after the read.
+    QTemporaryFile spool;
+    const bool spooled = options->format != OutputFormat::Pdf;
+    if (spooled && !spool.open())
+        return fail(QStringLiteral("Cannot make a temporary file: ") + spool.errorString());
+    QIODevice *out = spooled ? static_cast<QIODevice *>(&spool) : &output.device();
 
     const QString range = options->from.toString(Qt::ISODate) + QStringLiteral(" to ") + options->to.toString(Qt::ISODate);
     static const char *const reports[] = {"punches", "summary", "audit"};
@@ -338,10 +418,17 @@ int ReportCommand::run(const QStringList &arguments)
         return fail(error.description);
 
     QString writeError;
-    if (!writer->end(&writeError) || (out == &file && !file.commit()))
+    if (!writer->end(&writeError)) {
+        // The device's own reason, where it has one, says more than the writer's.
+        const auto *device = qobject_cast<const QFileDevice *>(out);
+        if (device && device->error() != QFileDevice::NoError)
+            writeError = device->errorString();
         return fail(QStringLiteral("Cannot write %1: %2")
-                        .arg(options->output.isEmpty() ? QStringLiteral("the output") : options->output,
-                             writeError.isEmpty() ? file.errorString() : writeError));
+                        .arg(spooled ? QStringLiteral("the temporary file ") + spool.fileName() : output.name(),
+                             writeError));
+    }
+    if ((spooled && !copy(spool, output.device(), &writeError)) || !output.finish(&writeError))
+        return fail(QStringLiteral("Cannot write %1: %2").arg(output.name(), writeError));
     return Done;
 }
 

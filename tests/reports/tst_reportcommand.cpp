@@ -14,8 +14,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using reports::ReportCommand;
 
@@ -52,6 +59,24 @@ class TestReportCommand : public QObject
         QFile file(m_env->databasePath());
         file.open(QIODevice::ReadOnly);
         return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+    static bool isNode(const QString &path, mode_t type)
+    {
+        struct stat info;
+        return ::lstat(qPrintable(path), &info) == 0 && (info.st_mode & S_IFMT) == type;
+    }
+    // A device that takes no byte, as /dev/full is: made in the test's own folder where this
+    // account may make devices, so that no test can ever replace the machine's own.
+    QString fullDevice() const
+    {
+        const QString path = m_env->folder() + "/full";
+        if (::mknod(qPrintable(path), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+            QFile probe(path);
+            if (probe.open(QIODevice::WriteOnly))
+                return path;
+        }
+        // An account that cannot use a device of its own cannot replace /dev/full either.
+        return ::geteuid() == 0 ? QString() : QStringLiteral("/dev/full");
     }
 
 private Q_SLOTS:
@@ -365,6 +390,85 @@ private Q_SLOTS:
             QCOMPARE(rows.at(i).toObject().value("oldValues"), held[i]);
             QCOMPARE(rows.at(i).toObject().value("newValues"), held[i]);
         }
+    }
+
+    // A failing output is exit 1 with the reason, also for the PDF (written last); a device
+    // named by --output is written into, never replaced.
+    void outputIntoAFullDevice_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("pdf") << "pdf";
+        QTest::newRow("csv") << "csv";
+    }
+    void outputIntoAFullDevice()
+    {
+        QFETCH(QString, format);
+        const QString full = fullDevice();
+        if (full.isEmpty())
+            QSKIP("No device of the test's own can be used here, and /dev/full is not risked as root");
+        const Result result = run({"--from", "2026-03-01", "--to", "2026-03-31", "--format", format, "--output", full});
+        QCOMPARE(result.code, int(ReportCommand::DatabaseError));
+        QCOMPARE(result.err, QString("chronotally-report: Cannot write %1: No space left on device\n").arg(full));
+        QVERIFY(isNode(full, S_IFCHR));
+    }
+
+    // A reader that stalls (a pager left open) keeps no station from punching: while the
+    // program waits to write into a named pipe nobody empties, another connection commits a
+    // punch. The pipe stays a pipe.
+    void aStalledReaderLocksNothing()
+    {
+        auto db = data::Database::current();
+        const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+        const QDate day(2026, 5, 4);
+        QVERIFY(!db->beginWrite());
+        for (int i = 0; i < 3000; ++i)
+            db->exec(insert, {QDateTime(day, QTime(8, 0)).addSecs(i), QDateTime(day, QTime(16, 0)), day, "5"});
+        QVERIFY(!db->commit());
+
+        const QString fifo = m_env->folder() + "/pipe";
+        QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+        const int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        auto closeReader = qScopeGuard([reader] { ::close(reader); });
+        QProcess command;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", m_env->folder() + "/config");
+        command.setProcessEnvironment(env);
+        command.start(QDir(qEnvironmentVariable("CHRONOTALLY_PROGRAM_DIR")).filePath("chronotally-report"),
+                      {"--db", m_env->programFolder(), "--from", "2026-05-04", "--to", "2026-05-04", "--output", fifo});
+        QVERIFY(command.waitForStarted());
+        auto stop = qScopeGuard([&] { command.kill(); command.waitForFinished(); });
+        // Output in the pipe that no longer grows, and the program still running: it waits
+        // for the reader (the pipe holds about its size, as the writes filled its pages).
+        auto queued = [reader] {
+            int bytes = 0;
+            return ::ioctl(reader, FIONREAD, &bytes) == 0 ? bytes : -1;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(queued() > 0, 30000);
+        for (int before = -1; before != queued();) {
+            before = queued();
+            QTest::qWait(200);
+        }
+        QCOMPARE(command.state(), QProcess::Running);
+
+        auto station = data::Database::open(m_env->embeddedSettings());
+        QVERIFY(!station->beginWrite());
+        QVERIFY(!station->exec(insert, {QDateTime(day, QTime(17, 0)), QVariant(), day, "7"}));
+        const data::DbError committed = station->commit();
+        QVERIFY2(!committed, qPrintable(committed.description));
+
+        QByteArray output;
+        char buffer[1 << 16];
+        for (qint64 got = 0; (got = ::read(reader, buffer, sizeof buffer)) != 0;) {
+            if (got > 0)
+                output.append(buffer, got);
+            else
+                QTest::qWait(5);
+        }
+        QVERIFY(command.waitForFinished(30000));
+        QCOMPARE(command.exitCode(), int(ReportCommand::Done));
+        QCOMPARE(output.count('\n'), 1 + 3000);
+        QVERIFY(isNode(fifo, S_IFIFO));
     }
 
     // The command's connection reads only, on either engine: on PostgreSQL (found where the
