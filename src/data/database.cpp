@@ -383,10 +383,12 @@ DbError Database::openPostgreSql(const ConnectionSettings &s)
     // A server that does not answer fails within the same 5 s as SQL Server's login. A row
     // another station holds locked is waited for as long as a locked embedded file. Notices
     // ("already exists, skipping") are not the station's business. Date-times come as
-    // "yyyy-mm-dd hh:mm:ss", the stored form, whatever the server's own default.
+    // "yyyy-mm-dd hh:mm:ss", the stored form, whatever the server's own default. A connection
+    // that only reads runs every statement in a read-only transaction.
     db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1 -c client_min_messages=warning "
-                                        "-c datestyle=ISO'")
-                             .arg(LockWaitMs));
+                                        "-c datestyle=ISO%2'")
+                             .arg(LockWaitMs)
+                             .arg(s.readOnly ? QStringLiteral(" -c default_transaction_read_only=on") : QString()));
     if (db.open())
         return {};
     const QString text = db.lastError().databaseText();

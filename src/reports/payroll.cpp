@@ -101,7 +101,7 @@ void PayrollSummary::add(const PunchRecord &punch)
 SummaryRow PayrollSummary::total() const
 {
     SummaryRow total;
-    total.userId = QStringLiteral("Total");
+    total.firstName = QStringLiteral("Total");
     for (const SummaryRow &row : m_rows) {
         total.punches += row.punches;
         total.workedMinutes += row.workedMinutes;

@@ -37,8 +37,9 @@ struct PayrollRules {
     QString overLongFlag() const;
 };
 
-// One punch as the report reads it: the punch's own user ID, its employee's names, its
-// times (wall clock; the clock-out invalid while open) and the report's minutes.
+// One punch as the report reads it: its employee's user ID as UserTable stores it (the
+// punch's own for a punch of no known employee), its employee's names, its times (wall
+// clock; the clock-out invalid while open) and the report's minutes.
 struct PunchRecord {
     QString userId;
     QString firstName;
@@ -74,7 +75,8 @@ public:
 
     void add(const PunchRecord &punch);
     const QList<SummaryRow> &rows() const { return m_rows; }
-    // The sums of every row, under the user ID "Total".
+    // The sums of every row: no user ID, so that no employee's line can be taken for it, and
+    // the first name "Total".
     SummaryRow total() const;
 
 private:

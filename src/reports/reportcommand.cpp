@@ -11,9 +11,12 @@
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
 #include <QSet>
+#include <QTemporaryFile>
 
 namespace reports {
 
@@ -44,17 +47,18 @@ using Kind = OutputColumn::Kind;
 
 const QList<OutputColumn> &punchColumns()
 {
+    // The hour texts and totals are computed; every other cell is a text of the database.
     static const QList<OutputColumn> columns{
-        {titles::UserIDLogin, QStringLiteral("userId")},
-        {titles::FirstName, QStringLiteral("firstName")},
-        {titles::LastName, QStringLiteral("lastName")},
-        {titles::WorkedDate, QStringLiteral("workedDate")},
-        {titles::ClockedIn, QStringLiteral("clockedIn")},
-        {titles::ClockedOut, QStringLiteral("clockedOut")},
+        {titles::UserIDLogin, QStringLiteral("userId"), Kind::Text, true},
+        {titles::FirstName, QStringLiteral("firstName"), Kind::Text, true},
+        {titles::LastName, QStringLiteral("lastName"), Kind::Text, true},
+        {titles::WorkedDate, QStringLiteral("workedDate"), Kind::Text, true},
+        {titles::ClockedIn, QStringLiteral("clockedIn"), Kind::Text, true},
+        {titles::ClockedOut, QStringLiteral("clockedOut"), Kind::Text, true},
         {titles::HoursMinutesWorked, QStringLiteral("hoursMinutesWorked")},
         {titles::TotalFraction, QStringLiteral("totalFraction")},
         {titles::TotalHourMinute, QStringLiteral("totalHourMinute")},
-        {titles::HourlyRate, QStringLiteral("hourlyRate")},
+        {titles::HourlyRate, QStringLiteral("hourlyRate"), Kind::Text, true},
     };
     return columns;
 }
@@ -69,9 +73,10 @@ const QList<OutputColumn> &summaryColumns()
                                QStringLiteral("openPunches"),  QStringLiteral("overLongPunches")};
         const QList<Kind> kinds{Kind::Text,   Kind::Text, Kind::Text,   Kind::Number, Kind::Number,
                                 Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number};
+        // The user ID and the names come from the database, the rest is counted.
         QList<OutputColumn> list;
         for (qsizetype i = 0; i < keys.size(); ++i)
-            list.append({summaryTitles().at(i), keys[i], kinds[i]});
+            list.append({summaryTitles().at(i), keys[i], kinds[i], i < 3});
         return list;
     }();
     return columns;
@@ -85,16 +90,93 @@ struct AuditColumn {
 const QList<AuditColumn> &auditColumns()
 {
     static const QList<AuditColumn> columns{
-        {{QStringLiteral("When"), QStringLiteral("when")}, "ChangedAt"},
-        {{QStringLiteral("Station"), QStringLiteral("station")}, "StationName"},
-        {{QStringLiteral("Administrator"), QStringLiteral("administrator")}, "AdminUserID"},
-        {{QStringLiteral("Action"), QStringLiteral("action")}, "Action"},
-        {{QStringLiteral("Table"), QStringLiteral("table")}, "TableName"},
-        {{QStringLiteral("Row Key"), QStringLiteral("rowKey")}, "RowKey"},
-        {{QStringLiteral("Old Values"), QStringLiteral("oldValues"), Kind::Json}, "OldValues"},
-        {{QStringLiteral("New Values"), QStringLiteral("newValues"), Kind::Json}, "NewValues"},
+        {{QStringLiteral("When"), QStringLiteral("when"), Kind::Text, true}, "ChangedAt"},
+        {{QStringLiteral("Station"), QStringLiteral("station"), Kind::Text, true}, "StationName"},
+        {{QStringLiteral("Administrator"), QStringLiteral("administrator"), Kind::Text, true}, "AdminUserID"},
+        {{QStringLiteral("Action"), QStringLiteral("action"), Kind::Text, true}, "Action"},
+        {{QStringLiteral("Table"), QStringLiteral("table"), Kind::Text, true}, "TableName"},
+        {{QStringLiteral("Row Key"), QStringLiteral("rowKey"), Kind::Text, true}, "RowKey"},
+        {{QStringLiteral("Old Values"), QStringLiteral("oldValues"), Kind::Json, true}, "OldValues"},
+        {{QStringLiteral("New Values"), QStringLiteral("newValues"), Kind::Json, true}, "NewValues"},
     };
     return columns;
+}
+
+// The changes from a day on, for a range that ends on the last day there is: it has no day
+// after to compare with.
+const QString AuditFromSql = QStringLiteral(
+    "select ID, ChangedAt, StationName, AdminUserID, Action, TableName, RowKey, OldValues, NewValues "
+    "from AuditTable where ChangedAt >= ? order by ChangedAt, ID");
+
+// Where the report goes. A regular file, or a new one, is replaced whole once the report is
+// complete, so a failed run leaves the file as it was; anything else the path names (a
+// device, a named pipe) is written into, as standard output is.
+class Output
+{
+public:
+    Output(QIODevice &standardOutput, const QString &path) : m_device(&standardOutput), m_path(path) {}
+
+    bool open(QString *error)
+    {
+        if (m_path.isEmpty())
+            return true;
+        const QFileInfo info(m_path);
+        QFileDevice *file = nullptr;
+        if (!info.exists() || info.isFile())
+            file = &m_saveFile.emplace(m_path);
+        else
+            file = &m_file.emplace(m_path);
+        if (!file->open(QIODevice::WriteOnly)) {
+            *error = file->errorString();
+            return false;
+        }
+        m_device = file;
+        return true;
+    }
+    QIODevice &device() { return *m_device; }
+    QString name() const { return m_path.isEmpty() ? QStringLiteral("the output") : m_path; }
+
+    // Everything written reached the device (or replaced the file).
+    bool finish(QString *error)
+    {
+        if (m_saveFile) {
+            if (m_saveFile->commit())
+                return true;
+            *error = m_saveFile->errorString();
+            return false;
+        }
+        auto *file = qobject_cast<QFileDevice *>(m_device);
+        if (!file || (file->flush() && file->error() == QFileDevice::NoError))
+            return true;
+        *error = file->errorString();
+        return false;
+    }
+
+private:
+    QIODevice *m_device;
+    QString m_path;
+    std::optional<QSaveFile> m_saveFile;
+    std::optional<QFile> m_file;
+};
+
+// Copies the whole of a device from its start into another.
+bool copy(QIODevice &from, QIODevice &to, QString *error)
+{
+    if (!from.seek(0)) {
+        *error = from.errorString();
+        return false;
+    }
+    QByteArray chunk;
+    while (!(chunk = from.read(1 << 16)).isEmpty()) {
+        if (to.write(chunk) != chunk.size()) {
+            *error = to.errorString();
+            return false;
+        }
+    }
+    if (from.atEnd())
+        return true;
+    *error = from.errorString();
+    return false;
 }
 
 std::optional<QDate> isoDate(const QString &text)
@@ -243,13 +325,19 @@ int ReportCommand::run(const QStringList &arguments)
     if (db->openError())
         return fail(db->openError().description);
 
-    QSaveFile file(options->output);
-    QIODevice *out = &m_out;
-    if (!options->output.isEmpty()) {
-        if (!file.open(QIODevice::WriteOnly))
-            return fail(QStringLiteral("Cannot write %1: %2").arg(options->output, file.errorString()));
-        out = &file;
-    }
+    // The output is opened before the long read, so that a path that cannot be written fails
+    // at once.
+    Output output(m_out, options->output);
+    if (!output.open(&problem))
+        return fail(QStringLiteral("Cannot write %1: %2").arg(output.name(), problem));
+    // Text goes into a private spool while the database is read and is copied to the output
+    // after: a reader that stalls (a pager left open, a pipe nobody empties) never keeps the
+    // embedded file locked against the stations' punches. The PDF is drawn after the read.
+    QTemporaryFile spool;
+    const bool spooled = options->format != OutputFormat::Pdf;
+    if (spooled && !spool.open())
+        return fail(QStringLiteral("Cannot make a temporary file: ") + spool.errorString());
+    QIODevice *out = spooled ? static_cast<QIODevice *>(&spool) : &output.device();
 
     const QString range = options->from.toString(Qt::ISODate) + QStringLiteral(" to ") + options->to.toString(Qt::ISODate);
     static const char *const reports[] = {"punches", "summary", "audit"};
@@ -309,8 +397,11 @@ int ReportCommand::run(const QStringList &arguments)
             columns << c.output;
         writer->begin(columns);
         qint64 count = 0;
-        error = db->forEachRow(data::AuditRangeSql,
-                               {QDateTime(options->from, QTime(0, 0)), QDateTime(options->to.addDays(1), QTime(0, 0))},
+        const QDateTime from(options->from, QTime(0, 0));
+        const QDate after = options->to.addDays(1);
+        const bool open = after.year() > 9999;
+        error = db->forEachRow(open ? AuditFromSql : data::AuditRangeSql,
+                               open ? QVariantList{from} : QVariantList{from, QDateTime(after, QTime(0, 0))},
                                [&](const data::Row &row) {
                                    QStringList cells;
                                    for (const AuditColumn &c : auditColumns())
@@ -327,10 +418,17 @@ int ReportCommand::run(const QStringList &arguments)
         return fail(error.description);
 
     QString writeError;
-    if (!writer->end(&writeError) || (out == &file && !file.commit()))
+    if (!writer->end(&writeError)) {
+        // The device's own reason, where it has one, says more than the writer's.
+        const auto *device = qobject_cast<const QFileDevice *>(out);
+        if (device && device->error() != QFileDevice::NoError)
+            writeError = device->errorString();
         return fail(QStringLiteral("Cannot write %1: %2")
-                        .arg(options->output.isEmpty() ? QStringLiteral("the output") : options->output,
-                             writeError.isEmpty() ? file.errorString() : writeError));
+                        .arg(spooled ? QStringLiteral("the temporary file ") + spool.fileName() : output.name(),
+                             writeError));
+    }
+    if ((spooled && !copy(spool, output.device(), &writeError)) || !output.finish(&writeError))
+        return fail(QStringLiteral("Cannot write %1: %2").arg(output.name(), writeError));
     return Done;
 }
 

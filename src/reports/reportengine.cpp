@@ -248,18 +248,20 @@ data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime
 data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
                                     const Yield &yield)
 {
-    const QString sql = rangeStatement(filter, m_db->engine());
+    // The last day there is has no day after to compare with: its range is the DateDiff terms'.
+    const bool dayAfter = last.addDays(1).year() <= 9999;
+    const QString sql = dayAfter ? rangeStatement(filter, m_db->engine()) : reportStatement(filter, m_db->engine());
     // On the embedded file the bounds are compared as text: the date alone sorts before every
     // time of that day, so a work date stored with or without its midnight is inside.
     const bool embedded = m_db->engine() == data::Engine::Embedded;
     const QVariant from = embedded ? QVariant(first.toString(Qt::ISODate)) : QVariant(QDateTime(first, QTime(0, 0)));
     const QVariant to = embedded ? QVariant(last.addDays(1).toString(Qt::ISODate))
                                  : QVariant(QDateTime(last.addDays(1), QTime(0, 0)));
-    const QVariantList values{from, to, first, last};
+    const QVariantList values = dayAfter ? QVariantList{from, to, first, last} : QVariantList{first, last};
     if (m_observer)
         m_observer(sql, values);
     Positions at;
-    int firstName = -1, lastName = -1;
+    int firstName = -1, lastName = -1, storedUserId = -1;
     qint64 count = 0;
     QElapsedTimer sinceYield;
     sinceYield.start();
@@ -269,8 +271,12 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
             at.resolve(row);
             firstName = row.indexOf(QStringLiteral("FirstName"));
             lastName = row.indexOf(QStringLiteral("LastName"));
+            storedUserId = row.indexOf(QStringLiteral("UserIDLogin"));
         }
-        punch.userId = row.text(at.punchUserId);
+        // The employee's ID as stored, whatever case the punch was keyed in.
+        punch.userId = row.text(storedUserId);
+        if (punch.userId.isEmpty())
+            punch.userId = row.text(at.punchUserId);
         punch.firstName = row.text(firstName);
         punch.lastName = row.text(lastName);
         punch.clockIn = row.wallDateTime(at.clockedIn);

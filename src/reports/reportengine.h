@@ -71,7 +71,8 @@ public:
                             const Yield &yield = {});
 
     // The punches of Run Report, one record each in the report's order, with the report's
-    // minutes, read with rangeStatement(). onPunch returns false to stop.
+    // minutes, read with rangeStatement() (with reportStatement() when the range ends on the
+    // last day there is, 9999-12-31). onPunch returns false to stop.
     using PunchSink = std::function<bool(const PunchRecord &punch)>;
     data::DbError punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
                           const Yield &yield = {});

@@ -4,6 +4,8 @@
 #include "tableprint/tableengine.h"
 
 #include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QTextStream>
@@ -37,6 +39,18 @@ QString jsonText(const QString &text)
     return out;
 }
 
+// One complete JSON value (an object, array, string, number, true, false or null) on one
+// line: no control character, which JSON allows only as blanks between tokens.
+bool isJsonValue(const QString &text)
+{
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; }))
+        return false;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(
+        QByteArrayLiteral("[") + text.toUtf8() + QByteArrayLiteral("]"), &error);
+    return error.error == QJsonParseError::NoError && document.array().size() == 1;
+}
+
 // Writers that stream text: the stream's state tells whether the device took it.
 class TextWriter : public TableWriter
 {
@@ -67,22 +81,35 @@ public:
     void begin(const QList<OutputColumn> &columns) override
     {
         QStringList titles;
-        for (const OutputColumn &c : columns)
+        for (const OutputColumn &c : columns) {
             titles << c.title;
-        row(titles);
+            m_guarded << c.fromDatabase;
+        }
+        line(titles, false);
     }
-    void row(const QStringList &cells) override
+    void row(const QStringList &cells) override { line(cells, true); }
+    void total(const QStringList &cells) override { line(cells, true); }
+
+private:
+    void line(const QStringList &cells, bool guard)
     {
         for (qsizetype i = 0; i < cells.size(); ++i) {
             if (i)
                 m_stream << m_separator;
-            m_stream << cell(cells[i]);
+            m_stream << cell(guard && m_guarded.value(i) ? formulaSafe(cells[i]) : cells[i]);
         }
         m_stream << '\n';
     }
-    void total(const QStringList &cells) override { row(cells); }
 
-private:
+    // A text a spreadsheet would take for a formula, behind a "'" that makes it a text.
+    static QString formulaSafe(const QString &text)
+    {
+        static const QString starts = QStringLiteral("=+-@\t\r");
+        if (text.isEmpty() || !starts.contains(text.front()))
+            return text;
+        return QLatin1Char('\'') + text;
+    }
+
     QString cell(const QString &text) const
     {
         static const QString breaks = QStringLiteral("\r\n\t");
@@ -104,6 +131,7 @@ private:
     }
 
     QChar m_separator;
+    QList<bool> m_guarded;
 };
 
 class JsonWriter : public TextWriter
@@ -140,10 +168,12 @@ private:
             if (i)
                 out += QLatin1Char(',');
             out += jsonText(c.key) + QLatin1Char(':');
-            if (c.kind == OutputColumn::Kind::Text)
+            if (text.isEmpty() && c.kind != OutputColumn::Kind::Text)
+                out += QStringLiteral("null");
+            else if (c.kind == OutputColumn::Kind::Text || (c.kind == OutputColumn::Kind::Json && !isJsonValue(text)))
                 out += jsonText(text);
             else
-                out += text.isEmpty() ? QStringLiteral("null") : text;
+                out += text;
         }
         return out + QLatin1Char('}');
     }

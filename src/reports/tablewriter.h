@@ -12,13 +12,15 @@ namespace reports {
 
 enum class OutputFormat { Csv, Tsv, Json, Pdf };
 
-// One column of a written table: its title, its key in JSON, and how JSON writes its texts
-// (numbers bare, JSON texts as they are and null when empty, anything else as a string).
+// One column of a written table: its title, its key in JSON, how JSON writes its texts
+// (numbers bare, JSON texts as they are and null when empty, anything else as a string),
+// and whether its texts come from the database (a spreadsheet must not run them).
 struct OutputColumn {
     enum class Kind { Text, Number, Json };
     QString title;
     QString key;
     Kind kind = Kind::Text;
+    bool fromDatabase = false;
 };
 
 // Writes one table in a format: a heading, the titles, rows as they come and an optional
@@ -28,8 +30,11 @@ struct OutputColumn {
 //
 // CSV: titles first, cells quoted where they hold a comma, quote or line break (quotes
 // doubled), lines ended by "\n". TSV: the same without quoting; tabs and line breaks in
-// cells become blanks. JSON: {"report":..,"from":..,"to":..,"rows":[{key: value..}..]}
-// with "total" after the rows when there is one, one row a line.
+// cells become blanks. In both, a cell of a column from the database that a spreadsheet
+// would run as a formula (it begins with "=", "+", "-", "@", a tab or a carriage return)
+// is written after a "'". JSON: {"report":..,"from":..,"to":..,"rows":[{key: value..}..]}
+// with "total" after the rows when there is one, one row a line; a JSON column's text that
+// is not one valid JSON value on one line is written as a string.
 class TableWriter
 {
 public:

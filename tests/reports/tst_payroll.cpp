@@ -386,7 +386,7 @@ private Q_SLOTS:
         const QList<SummaryRow> expected{{"7", "First7", "Last7", 1, 0, 0, 1, 0},
                                          {"AB", "FirstAB", "LastAB", 2, 485, 455, 0, 0}};
         QCOMPARE(summary.rows(), expected);
-        QCOMPARE(summary.total(), (SummaryRow{"Total", "", "", 3, 485, 455, 1, 0}));
+        QCOMPARE(summary.total(), (SummaryRow{"", "Total", "", 3, 485, 455, 1, 0}));
 
         reports::ReportListModel list;
         list.appendColumn("Total-Hour:Minute");

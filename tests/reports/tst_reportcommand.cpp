@@ -1,5 +1,6 @@
 #include "testenv.h"
 
+#include "admin/sqlpassword.h"
 #include "data/audittable.h"
 #include "data/paytables.h"
 #include "platform/system.h"
@@ -10,9 +11,19 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using reports::ReportCommand;
 
@@ -50,11 +61,31 @@ class TestReportCommand : public QObject
         file.open(QIODevice::ReadOnly);
         return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
     }
+    static bool isNode(const QString &path, mode_t type)
+    {
+        struct stat info;
+        return ::lstat(qPrintable(path), &info) == 0 && (info.st_mode & S_IFMT) == type;
+    }
+    // A device that takes no byte, as /dev/full is: made in the test's own folder where this
+    // account may make devices, so that no test can ever replace the machine's own.
+    QString fullDevice() const
+    {
+        const QString path = m_env->folder() + "/full";
+        if (::mknod(qPrintable(path), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+            QFile probe(path);
+            if (probe.open(QIODevice::WriteOnly))
+                return path;
+        }
+        // An account that cannot use a device of its own cannot replace /dev/full either.
+        return ::geteuid() == 0 ? QString() : QStringLiteral("/dev/full");
+    }
 
 private Q_SLOTS:
     void init()
     {
         m_env = std::make_unique<TestEnv>();
+        if (!m_env->unavailable().isEmpty())
+            QSKIP(qPrintable(m_env->unavailable()));
         auto db = m_env->createDatabase();
         TestEnv::addEmployee(*db, "5");
         TestEnv::addEmployee(*db, "7");
@@ -66,6 +97,11 @@ private Q_SLOTS:
         db->exec(insert, {at(11, 8, 0), at(11, 12, 5), QDate(2026, 3, 11), "5"});
         db->exec(insert, {at(12, 8, 0), at(12, 9, 0), QDate(2026, 3, 12), "5"});
         db->exec(insert, {at(10, 9, 0), QVariant(), QDate(2026, 3, 10), "7"});
+        // On the first and the last day there is.
+        db->exec(insert, {QDateTime(QDate(1, 1, 1), QTime(8, 0)), QDateTime(QDate(1, 1, 1), QTime(8, 30)),
+                          QDate(1, 1, 1), "7"});
+        db->exec(insert, {QDateTime(QDate(9999, 12, 31), QTime(8, 0)), QDateTime(QDate(9999, 12, 31), QTime(9, 0)),
+                          QDate(9999, 12, 31), "5"});
         // One change in the range and one after it.
         data::AuditSnapshot before{{"ClockedIn"}, {"3/10/2026 8:00:00 AM"}, true};
         data::AuditSnapshot after{{"ClockedIn"}, {"3/10/2026 8:05:00 AM"}, true};
@@ -73,6 +109,8 @@ private Q_SLOTS:
         QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 42, before, after));
         TestEnv::setTime(at(12, 10, 0));
         QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 43, before, after));
+        TestEnv::setTime(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
+        QVERIFY(!data::recordChange(*db, "boss", "ClockTable", 44, before, after));
         // The station-wide break rule in the database, and this account's settings saying
         // otherwise (they are not read); the clock at noon the next day.
         QVERIFY(!data::ensurePayTables(*db));
@@ -94,17 +132,17 @@ private Q_SLOTS:
             "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches\n"
             "5,Ann,Lee,2,755,12:35,12.58,725,0,0\n"
             "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1\n"
-            "Total,,,3,755,12:35,12.58,725,1,1\n");
+            ",Total,,3,755,12:35,12.58,725,1,1\n");
         QTest::newRow("summary tsv") << range + QStringList{"--summary", "--format", "tsv"} << QString(
             "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\n"
             "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\n"
             "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\n"
-            "Total\t\t\t3\t755\t12:35\t12.58\t725\t1\t1\n");
+            "\tTotal\t\t3\t755\t12:35\t12.58\t725\t1\t1\n");
         QTest::newRow("summary json, one employee") << range + QStringList{"--summary", "--format", "json", "--employee", "7"} << QString(
             "{\"report\":\"summary\",\"from\":\"2026-03-01\",\"to\":\"2026-03-11\",\"rows\":[\n"
             "{\"userId\":\"7\",\"firstName\":\"Bo \\\"Bob\\\"\",\"lastName\":\"Smith, Jr.\",\"punches\":1,\"workedMinutes\":0,"
             "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}\n"
-            "],\"total\":{\"userId\":\"Total\",\"firstName\":\"\",\"lastName\":\"\",\"punches\":1,\"workedMinutes\":0,"
+            "],\"total\":{\"userId\":\"\",\"firstName\":\"Total\",\"lastName\":\"\",\"punches\":1,\"workedMinutes\":0,"
             "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}}\n");
         QTest::newRow("punches csv") << range << QString(
             "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
@@ -132,6 +170,20 @@ private Q_SLOTS:
             "\"table\":\"ClockTable\",\"rowKey\":\"43\",\"oldValues\":{\"ClockedIn\":\"3/10/2026 8:00:00 AM\"},"
             "\"newValues\":{\"ClockedIn\":\"3/10/2026 8:05:00 AM\"}}\n"
             "]}\n");
+        // Every day there is: the first and the last day's punches count, the last second's
+        // change is listed.
+        QTest::newRow("all days, summary") << QStringList{"--from", "0001-01-01", "--to", "9999-12-31", "--summary"} << QString(
+            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches\n"
+            "5,Ann,Lee,4,875,14:35,14.58,845,0,0\n"
+            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",2,30,0:30,0.50,30,1,1\n"
+            ",Total,,6,905,15:05,15.08,875,1,1\n");
+        QTest::newRow("last day, punches") << QStringList{"--from", "9999-12-31", "--to", "9999-12-31", "--employee", "5"} << QString(
+            "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
+            "5,Ann,Lee,12/31/9999,12/31/9999 8:00:00 AM,12/31/9999 9:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,12.50\n");
+        QTest::newRow("last day, audit") << QStringList{"--from", "9999-12-30", "--to", "9999-12-31", "--audit", "--format", "tsv"} << QString(
+            "When\tStation\tAdministrator\tAction\tTable\tRow Key\tOld Values\tNew Values\n"
+            "12/31/9999 11:59:59 PM\t{station}\tboss\tUpdate\tClockTable\t44\t{\"ClockedIn\":\"3/10/2026 8:00:00 AM\"}\t"
+            "{\"ClockedIn\":\"3/10/2026 8:05:00 AM\"}\n");
     }
     void formats()
     {
@@ -160,6 +212,10 @@ private Q_SLOTS:
                                  << "chronotally-report: --from is not a date of the form YYYY-MM-DD: 2026-02-30";
         QTest::newRow("other form") << QStringList{"--from", "2026-03-01", "--to", "3/31/2026"} << bad
                                     << "chronotally-report: --to is not a date of the form YYYY-MM-DD: 3/31/2026";
+        QTest::newRow("year 0") << QStringList{"--from", "0000-12-31", "--to", "2026-03-31"} << bad
+                                << "chronotally-report: --from is not a date of the form YYYY-MM-DD: 0000-12-31";
+        QTest::newRow("year 10000") << QStringList{"--from", "2026-03-01", "--to", "10000-01-01"} << bad
+                                    << "chronotally-report: --to is not a date of the form YYYY-MM-DD: 10000-01-01";
         QTest::newRow("backwards") << QStringList{"--from", "2026-03-31", "--to", "2026-03-01"} << bad
                                    << "chronotally-report: --from is later than --to.";
         QTest::newRow("format") << range + QStringList{"--format", "xls"} << bad
@@ -273,6 +329,171 @@ private Q_SLOTS:
         QCOMPARE(words("Payroll"), (QStringList{"Payroll", "summary", "2026-03-01", "to", "2026-03-11"}));
         QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0"}));
         QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1"}));
+    }
+
+    // Texts of the database go to spreadsheets behind a "'" where they would run as formulas,
+    // computed cells never; the summary names each employee by the ID UserTable stores, and
+    // its total line is no employee's, not even one whose ID is "Total".
+    void textsOfTheDatabase_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected"); // after the title line
+        const QStringList day{"--from", "2026-03-20", "--to", "2026-03-20"};
+        QTest::newRow("summary csv") << day + QStringList{"--summary"} << QString(
+            "AB12,'=1+2,'-Lee,1,480,8:00,8.00,450,0,0\n"
+            "Total,'@Bo,'\tTab,1,60,1:00,1.00,60,0,0\n"
+            ",Total,,2,540,9:00,9.00,510,0,0\n");
+        QTest::newRow("summary tsv") << day + QStringList{"--summary", "--format", "tsv"} << QString(
+            "AB12\t'=1+2\t'-Lee\t1\t480\t8:00\t8.00\t450\t0\t0\n"
+            "Total\t'@Bo\t' Tab\t1\t60\t1:00\t1.00\t60\t0\t0\n"
+            "\tTotal\t\t2\t540\t9:00\t9.00\t510\t0\t0\n");
+        QTest::newRow("punches csv") << day << QString(
+            "AB12,'=1+2,'-Lee,3/20/2026,3/20/2026 8:00:00 AM,3/20/2026 4:00:00 PM,H:8 M:0 or Fractional H:8,8,8:0,'+5\n"
+            "Total,'@Bo,'\tTab,3/20/2026,3/20/2026 9:00:00 AM,3/20/2026 10:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,\n");
+    }
+    void textsOfTheDatabase()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        auto db = data::Database::current();
+        TestEnv::addEmployee(*db, "AB12");
+        TestEnv::addEmployee(*db, "Total");
+        QVERIFY(!db->exec("update usertable set FirstName = ?, LastName = ?, HourlyRate = ? where UserIDLogin = 'AB12'",
+                          {"=1+2", "-Lee", "+5"}));
+        QVERIFY(!db->exec("update usertable set FirstName = ?, LastName = ? where UserIDLogin = 'Total'", {"@Bo", "\tTab"}));
+        // Both keyed in another case than stored.
+        const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+        const QDate day(2026, 3, 20);
+        QVERIFY(!db->exec(insert, {QDateTime(day, QTime(8, 0)), QDateTime(day, QTime(16, 0)), day, "ab12"}));
+        QVERIFY(!db->exec(insert, {QDateTime(day, QTime(9, 0)), QDateTime(day, QTime(10, 0)), day, "TOTAL"}));
+
+        const Result result = run(arguments);
+        QCOMPARE(result.code, int(ReportCommand::Done));
+        QCOMPARE(result.out.section('\n', 1), expected);
+    }
+
+    // Whatever an audit row holds, the JSON stays valid, on one line a row: texts that are
+    // not one JSON value on one line are written as strings.
+    void auditJsonIsAlwaysValid()
+    {
+        const QList<QJsonValue> held{QJsonValue("not json"), QJsonValue("{\"a\":1} {\"b\":2}"), QJsonValue("{\"a\":"),
+                                     QJsonValue(QJsonValue::Null), QJsonArray{1, "x"}, QJsonValue("\"a\u0001\tb\"")};
+        for (const QJsonValue &value : held) {
+            const QString text = value.isArray() ? "[1,\"x\"]" : value.toString();
+            QVERIFY(!data::Database::current()->exec(data::InsertAuditSql, {QDateTime(QDate(2026, 4, 1), QTime(9, 0)),
+                                                     "st", "boss", "Update", "ClockTable", 1, text, text}));
+        }
+        const Result result = run({"--from", "2026-04-01", "--to", "2026-04-01", "--audit", "--format", "json"});
+        QJsonParseError error;
+        const QJsonArray rows = QJsonDocument::fromJson(result.out.toUtf8(), &error).object().value("rows").toArray();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        QCOMPARE(result.out.count('\n'), 2 + held.size());
+        QCOMPARE(rows.size(), held.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            QCOMPARE(rows.at(i).toObject().value("oldValues"), held[i]);
+            QCOMPARE(rows.at(i).toObject().value("newValues"), held[i]);
+        }
+    }
+
+    // A failing output is exit 1 with the reason, also for the PDF (written last); a device
+    // named by --output is written into, never replaced.
+    void outputIntoAFullDevice_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("pdf") << "pdf";
+        QTest::newRow("csv") << "csv";
+    }
+    void outputIntoAFullDevice()
+    {
+        QFETCH(QString, format);
+        const QString full = fullDevice();
+        if (full.isEmpty())
+            QSKIP("No device of the test's own can be used here, and /dev/full is not risked as root");
+        const Result result = run({"--from", "2026-03-01", "--to", "2026-03-31", "--format", format, "--output", full});
+        QCOMPARE(result.code, int(ReportCommand::DatabaseError));
+        QCOMPARE(result.err, QString("chronotally-report: Cannot write %1: No space left on device\n").arg(full));
+        QVERIFY(isNode(full, S_IFCHR));
+    }
+
+    // A reader that stalls (a pager left open) keeps no station from punching: while the
+    // program waits to write into a named pipe nobody empties, another connection commits a
+    // punch. The pipe stays a pipe.
+    void aStalledReaderLocksNothing()
+    {
+        auto db = data::Database::current();
+        const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+        const QDate day(2026, 5, 4);
+        QVERIFY(!db->beginWrite());
+        for (int i = 0; i < 3000; ++i)
+            db->exec(insert, {QDateTime(day, QTime(8, 0)).addSecs(i), QDateTime(day, QTime(16, 0)), day, "5"});
+        QVERIFY(!db->commit());
+
+        const QString fifo = m_env->folder() + "/pipe";
+        QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+        const int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        auto closeReader = qScopeGuard([reader] { ::close(reader); });
+        QProcess command;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", m_env->folder() + "/config");
+        command.setProcessEnvironment(env);
+        command.start(QDir(qEnvironmentVariable("CHRONOTALLY_PROGRAM_DIR")).filePath("chronotally-report"),
+                      {"--db", m_env->programFolder(), "--from", "2026-05-04", "--to", "2026-05-04", "--output", fifo});
+        QVERIFY(command.waitForStarted());
+        auto stop = qScopeGuard([&] { command.kill(); command.waitForFinished(); });
+        // Output in the pipe that no longer grows, and the program still running: it waits
+        // for the reader (the pipe holds about its size, as the writes filled its pages).
+        auto queued = [reader] {
+            int bytes = 0;
+            return ::ioctl(reader, FIONREAD, &bytes) == 0 ? bytes : -1;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(queued() > 0, 30000);
+        for (int before = -1; before != queued();) {
+            before = queued();
+            QTest::qWait(200);
+        }
+        QCOMPARE(command.state(), QProcess::Running);
+
+        auto station = data::Database::open(m_env->embeddedSettings());
+        QVERIFY(!station->beginWrite());
+        QVERIFY(!station->exec(insert, {QDateTime(day, QTime(17, 0)), QVariant(), day, "7"}));
+        const data::DbError committed = station->commit();
+        QVERIFY2(!committed, qPrintable(committed.description));
+
+        QByteArray output;
+        char buffer[1 << 16];
+        for (qint64 got = 0; (got = ::read(reader, buffer, sizeof buffer)) != 0;) {
+            if (got > 0)
+                output.append(buffer, got);
+            else
+                QTest::qWait(5);
+        }
+        QVERIFY(command.waitForFinished(30000));
+        QCOMPARE(command.exitCode(), int(ReportCommand::Done));
+        QCOMPARE(output.count('\n'), 1 + 3000);
+        QVERIFY(isNode(fifo, S_IFIFO));
+    }
+
+    // The command's connection reads only, on either engine: on PostgreSQL (found where the
+    // station's settings say) every statement runs in a read-only transaction.
+    void readsOnly_data() { TestEnv::engineRows(); }
+    void readsOnly()
+    {
+        if (m_env->engine() == data::Engine::PostgreSql) {
+            const data::ConnectionSettings server = TestEnv::postgresSettings();
+            settings::write(settings::keys::UseSqlDb, "1");
+            settings::write(settings::keys::ServerKind, "PostgreSQL");
+            settings::write(settings::keys::SqlUser, server.user);
+            settings::write(settings::keys::SqlPassword, admin::scramblePassword(server.password));
+            settings::write(settings::keys::SqlDatabase, server.database);
+            settings::write(settings::keys::SqlServer, server.server);
+        }
+        const Result result = run({"--from", "0001-01-01", "--to", "9999-12-31", "--summary"});
+        QCOMPARE(result.out.section('\n', 3), ",Total,,6,905,15:05,15.08,875,1,1\n");
+        data::ConnectionSettings connection = m_env->settings();
+        connection.readOnly = true;
+        QVERIFY(data::Database::open(connection)->exec("delete from clocktable"));
+        QCOMPARE(data::Database::open(m_env->settings())->query("select count(*) as n from clocktable").first().number("n"), 6.0);
     }
 };
 

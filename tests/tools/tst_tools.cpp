@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 const QString Token = QStringLiteral("zoktrebwqilsdhaf");
@@ -434,6 +436,45 @@ private Q_SLOTS:
         const Run result = run(tool("chronotally-report"), arguments.replaceInStrings("{db}", folder.path()));
         QCOMPARE(result.exitCode, exitCode);
         QCOMPARE(result.errorLines > 0, errors);
+    }
+
+    // Standard output that takes nothing, or that nobody reads any more, fails the run with
+    // exit 1 and the reason.
+    void reportCommandOutputFailures_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("closedPipe");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pdf into /dev/full") << "pdf" << false << "No space left on device";
+        QTest::newRow("csv into a pipe nobody reads") << "csv" << true << "Broken pipe";
+    }
+    void reportCommandOutputFailures()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, closedPipe);
+        QFETCH(QString, reason);
+        if (!closedPipe && !QFileInfo::exists("/dev/full"))
+            QSKIP("This machine has no /dev/full");
+        QTemporaryDir folder;
+        QVERIFY(!data::createEmbeddedDatabase(data::Database::embeddedFilePath(folder.path())));
+        QProcess process;
+        int pipe[2] = {-1, -1};
+        if (closedPipe) {
+            QCOMPARE(::pipe(pipe), 0);
+            ::close(pipe[0]);
+            process.setChildProcessModifier([out = pipe[1]] { ::dup2(out, STDOUT_FILENO); });
+        } else {
+            process.setStandardOutputFile("/dev/full");
+        }
+        process.start(tool("chronotally-report"), {"--db", folder.path(), "--from", "2026-03-01", "--to", "2026-03-31",
+                                                   "--quiet", "--format", format});
+        QVERIFY(process.waitForFinished(30000));
+        if (closedPipe)
+            ::close(pipe[1]);
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 "chronotally-report: Cannot write the output: " + reason + "\n");
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGuiApplication>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -21,6 +22,9 @@ void messages(QtMsgType type, const QMessageLogContext &context, const QString &
 int main(int argc, char **argv)
 {
     qInstallMessageHandler(messages);
+    // A reader that goes away (a pager quit early) is an output failure like any other: the
+    // write fails, and the command says why and exits with 1 instead of dying of the signal.
+    std::signal(SIGPIPE, SIG_IGN);
     // The PDF needs fonts, not a screen: scheduled jobs run without one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
