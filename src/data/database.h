@@ -26,6 +26,9 @@ inline constexpr int InvalidObject = -2147217865;  // 0x80040E37: a table that d
 struct DbError {
     int number = 0;
     QString description;
+    // The server could not be reached: refused, lost, timed out or not answering. A punch
+    // that meets such a failure is kept on the station until the server answers again.
+    bool unreachable = false;
 
     bool isError() const { return number != 0; }
     explicit operator bool() const { return isError(); }
