@@ -66,9 +66,11 @@ const QList<OutputColumn> &summaryColumns()
                                QStringLiteral("lastName"),     QStringLiteral("punches"),
                                QStringLiteral("workedMinutes"), QStringLiteral("hours"),
                                QStringLiteral("decimalHours"), QStringLiteral("paidMinutes"),
-                               QStringLiteral("openPunches"),  QStringLiteral("overLongPunches")};
+                               QStringLiteral("openPunches"),  QStringLiteral("overLongPunches"),
+                               QStringLiteral("reversedPunches")};
         const QList<Kind> kinds{Kind::Text,   Kind::Text, Kind::Text,   Kind::Number, Kind::Number,
-                                Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number};
+                                Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number,
+                                Kind::Number};
         QList<OutputColumn> list;
         for (qsizetype i = 0; i < keys.size(); ++i)
             list.append({summaryTitles().at(i), keys[i], kinds[i]});

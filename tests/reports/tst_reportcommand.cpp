@@ -88,21 +88,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const QStringList range{"--from", "2026-03-01", "--to", "2026-03-11"};
         QTest::newRow("summary csv") << range + QStringList{"--summary"} << QString(
-            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches\n"
-            "5,Ann,Lee,2,755,12:35,12.58,725,0,0\n"
-            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1\n"
-            "Total,,,3,755,12:35,12.58,725,1,1\n");
+            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches,Reversed Punches\n"
+            "5,Ann,Lee,2,755,12:35,12.58,725,0,0,0\n"
+            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1,0\n"
+            "Total,,,3,755,12:35,12.58,725,1,1,0\n");
         QTest::newRow("summary tsv") << range + QStringList{"--summary", "--format", "tsv"} << QString(
-            "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\n"
-            "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\n"
-            "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\n"
-            "Total\t\t\t3\t755\t12:35\t12.58\t725\t1\t1\n");
+            "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\tReversed Punches\n"
+            "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\t0\n"
+            "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\t0\n"
+            "Total\t\t\t3\t755\t12:35\t12.58\t725\t1\t1\t0\n");
         QTest::newRow("summary json, one employee") << range + QStringList{"--summary", "--format", "json", "--employee", "7"} << QString(
             "{\"report\":\"summary\",\"from\":\"2026-03-01\",\"to\":\"2026-03-11\",\"rows\":[\n"
             "{\"userId\":\"7\",\"firstName\":\"Bo \\\"Bob\\\"\",\"lastName\":\"Smith, Jr.\",\"punches\":1,\"workedMinutes\":0,"
-            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}\n"
+            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0}\n"
             "],\"total\":{\"userId\":\"Total\",\"firstName\":\"\",\"lastName\":\"\",\"punches\":1,\"workedMinutes\":0,"
-            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}}\n");
+            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0}}\n");
         QTest::newRow("punches csv") << range << QString(
             "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
             "5,Ann,Lee,3/10/2026,3/10/2026 8:00:00 AM,3/10/2026 4:30:00 PM,H:8 M:30 or Fractional H:8.5,8.5,8:30,12.50\n"
@@ -268,8 +268,8 @@ private Q_SLOTS:
             return QStringList();
         };
         QCOMPARE(words("Payroll"), (QStringList{"Payroll", "summary", "2026-03-01", "to", "2026-03-11"}));
-        QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0"}));
-        QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1"}));
+        QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0", "0"}));
+        QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1", "0"}));
     }
 };
 
