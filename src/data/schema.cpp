@@ -159,9 +159,11 @@ QStringList postgreSqlTableScriptLines()
           << QStringLiteral("    WHEN 'yyyy' THEN extract(year FROM b) - extract(year FROM a)")
           << QStringLiteral("    ELSE DateDiffInterval(unit)")
           << QStringLiteral("END)::bigint $$;")
-          // len counts characters; a date-time counts those of its text form.
+          // len counts characters; a date-time counts those of its text form, and a time
+          // alone (kept on the zero date) those of the time, so "len(...) > 12" leaves it out.
           << QStringLiteral("CREATE OR REPLACE FUNCTION len(value text) RETURNS integer LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$SELECT length(value)$$;")
-          << QStringLiteral("CREATE OR REPLACE FUNCTION len(value timestamp) RETURNS integer LANGUAGE sql STABLE PARALLEL SAFE AS $$SELECT length(value::text)$$;");
+          << QStringLiteral("CREATE OR REPLACE FUNCTION len(value timestamp) RETURNS integer LANGUAGE sql STABLE PARALLEL SAFE AS "
+                            "$$SELECT CASE WHEN value::date = date '1899-12-30' THEN length(value::time::text) ELSE length(value::text) END$$;");
     for (const QString &statement : auditTableStatements(AuditDialect::PostgreSql)) {
         lines << statement.split(QLatin1Char('\n'));
         lines.last() += QLatin1Char(';');

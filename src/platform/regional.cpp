@@ -2,10 +2,16 @@
 
 #include "platform/clock.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <limits>
+#include <string>
 
 namespace regional {
 
@@ -98,6 +104,109 @@ std::optional<QDateTime> parseStored(QStringView t)
         return std::nullopt;
     return value;
 }
+// Seconds since 1970-01-01 of a wall-clock reading, as if it were UTC.
+qint64 wallSeconds(const QDate &date, const QTime &time)
+{
+    return QDate(1970, 1, 1).daysTo(date) * 86400 + time.msecsSinceStartOfDay() / 1000;
+}
+
+// The machine's time zone and the stretches of wall-clock readings, between two changes of
+// the clocks, that have one offset alone: a report reads thousands of readings in a few
+// of them, and each look-up in the zone's rules costs far more than this comparison.
+class LocalZone
+{
+public:
+    WallOffsets offsets(qint64 wall)
+    {
+        refresh();
+        for (const Stretch &s : m_stretches) {
+            if (wall >= s.from && wall < s.to)
+                return {s.offset, s.offset};
+        }
+        return lookUp(wall);
+    }
+
+private:
+    struct Stretch {
+        qint64 from = 1;
+        qint64 to = 0;
+        int offset = 0;
+    };
+    static constexpr qint64 Never = std::numeric_limits<qint64>::max() / 2;
+
+    int offsetAt(qint64 utcSeconds) const
+    {
+        return m_zone.isValid() ? m_zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::UTC)) : 0;
+    }
+
+    void refresh()
+    {
+        const char *tz = std::getenv("TZ");
+        const bool tzChanged = (tz != nullptr) != m_tzSet || (tz && m_tz != tz);
+        if (m_checked.isValid() && !tzChanged && !m_checked.hasExpired(60000))
+            return;
+        m_tzSet = tz != nullptr;
+        m_tz = tz ? tz : "";
+        m_checked.start();
+        const QByteArray id = QTimeZone::systemTimeZoneId();
+        if (m_zone.isValid() && id == m_id)
+            return;
+        m_id = id;
+        m_zone = QTimeZone::systemTimeZone();
+        m_stretches = {};
+    }
+
+    WallOffsets lookUp(qint64 wall)
+    {
+        // A day either side is past any change near the reading, and no zone changes its
+        // clocks twice within two days.
+        const int before = offsetAt(wall - 86400);
+        const int after = offsetAt(wall + 86400);
+        const bool beforeFits = offsetAt(wall - before) == before;
+        const bool afterFits = after != before && offsetAt(wall - after) == after;
+        if (beforeFits && afterFits)
+            return {before, after};
+        const int offset = !beforeFits && afterFits ? after : before;
+        if (beforeFits || afterFits)
+            remember(wall, offset);
+        return {offset, offset};
+    }
+
+    // The stretch of readings around this one that have its offset alone: from the change
+    // before (or the end of the readings it repeats) to the change after (or the start of
+    // the readings it repeats or skips).
+    void remember(qint64 wall, int offset)
+    {
+        if (!m_zone.isValid() || !m_zone.hasTransitions()) {
+            m_stretches[m_next] = {-Never, Never, offset};
+        } else {
+            const QDateTime instant = QDateTime::fromSecsSinceEpoch(wall - offset, Qt::UTC);
+            const QTimeZone::OffsetData previous = m_zone.previousTransition(instant.addSecs(1));
+            const QTimeZone::OffsetData next = m_zone.nextTransition(instant);
+            qint64 from = -Never, to = Never;
+            if (previous.atUtc.isValid()) {
+                const qint64 at = previous.atUtc.toSecsSinceEpoch();
+                from = at + std::max(offset, offsetAt(at - 1));
+            }
+            if (next.atUtc.isValid()) {
+                const qint64 at = next.atUtc.toSecsSinceEpoch();
+                to = at + std::min(offset, next.offsetFromUtc);
+            }
+            if (wall < from || wall >= to)
+                return;
+            m_stretches[m_next] = {from, to, offset};
+        }
+        m_next = (m_next + 1) % int(m_stretches.size());
+    }
+
+    bool m_tzSet = false;
+    std::string m_tz;
+    QElapsedTimer m_checked;
+    QByteArray m_id;
+    QTimeZone m_zone;
+    std::array<Stretch, 4> m_stretches{};
+    int m_next = 0;
+};
 } // namespace
 
 QLocale locale()
@@ -196,6 +305,12 @@ bool parseStoredForm(QStringView t, QDate *date, QTime *time)
 QDate zeroDate()
 {
     return QDate(1899, 12, 30);
+}
+
+WallOffsets wallOffsets(const QDate &date, const QTime &time)
+{
+    thread_local LocalZone zone;
+    return zone.offsets(wallSeconds(date, time));
 }
 
 std::optional<QDateTime> parseDateTime(const QString &input)

@@ -37,4 +37,15 @@ bool parseStoredForm(QStringView text, QDate *date, QTime *time);
 // The zero date that a time alone belongs to.
 QDate zeroDate();
 
+// The offsets from UTC, in seconds, that the machine's local time zone gives a wall-clock
+// reading. They differ only for a reading that occurs twice (the clocks set back), `first`
+// being the one in force before the change. A reading the clocks skipped (set forward)
+// takes the offset before the change. Zone and transitions are remembered between calls
+// and read again when TZ changes, and at least once a minute.
+struct WallOffsets {
+    int first = 0;
+    int second = 0;
+};
+WallOffsets wallOffsets(const QDate &date, const QTime &time);
+
 } // namespace regional

@@ -1,6 +1,5 @@
 #include "reports/hourtexts.h"
 
-#include "data/embeddedfunctions.h"
 #include "platform/regional.h"
 
 namespace reports::hours {
@@ -60,14 +59,61 @@ bool isOpen(const QDateTime &clockOut)
     return !clockOut.isValid() || clockOut.date() == regional::zeroDate();
 }
 
+bool hasTimeAlone(const QDateTime &clockIn, const QDateTime &clockOut)
+{
+    return clockIn.date() == regional::zeroDate() || clockOut.date() == regional::zeroDate();
+}
+
+namespace {
+// One end of a punch: its reading cut to the whole minute, in seconds as if UTC, and the
+// offsets it may have.
+struct End {
+    qint64 wall = 0;
+    regional::WallOffsets offsets;
+};
+
+End endOf(const QDateTime &time)
+{
+    const bool stored = time.timeSpec() == Qt::UTC;
+    const QDateTime local = stored ? time : time.toLocalTime();
+    const int second = local.time().msecsSinceStartOfDay() / 1000;
+    End end;
+    end.wall = QDate(1970, 1, 1).daysTo(local.date()) * 86400 + second - second % 60;
+    if (stored) {
+        end.offsets = regional::wallOffsets(local.date(), local.time());
+    } else {
+        end.offsets.first = end.offsets.second = local.offsetFromUtc();
+    }
+    return end;
+}
+} // namespace
+
+qint64 elapsedMinutes(const QDateTime &from, const QDateTime &to)
+{
+    const End a = endOf(from);
+    const End b = endOf(to);
+    const qint64 wall = b.wall - a.wall;
+    qint64 seconds = wall - (b.offsets.first - a.offsets.first);
+    if (seconds < 0 && b.offsets.second != b.offsets.first) {
+        const qint64 later = wall - (b.offsets.second - a.offsets.first);
+        if (later >= 0)
+            seconds = later;
+    }
+    return seconds / 60;
+}
+
+bool isReversed(const QDateTime &clockIn, const QDateTime &clockOut)
+{
+    return clockIn.isValid() && !isOpen(clockOut) && elapsedMinutes(clockIn, clockOut) < 0;
+}
+
 std::optional<qint64> punchMinutes(const QDateTime &clockIn, const QDateTime &clockOut)
 {
     if (!clockIn.isValid())
         return std::nullopt;
     if (isOpen(clockOut))
         return 0;
-    static const QString minutes = QStringLiteral("n");
-    return qAbs(*data::dateDiff(minutes, clockIn, clockOut));
+    return qAbs(elapsedMinutes(clockIn, clockOut));
 }
 
 qint64 RunningTotal::add(const QString &userId, std::optional<qint64> minutes)

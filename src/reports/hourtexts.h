@@ -31,8 +31,25 @@ bool sameEmployee(const QString &a, const QString &b);
 
 // A punch still open: no clock-out, or one that is a time without a date.
 bool isOpen(const QDateTime &clockOut);
-// Minute boundaries between clock-in and clock-out, as a positive count; 0 for an open
-// punch; nullopt when there is no clock-in to count from.
+// A punch whose clock-in or clock-out is a time without a date (on the zero date): the
+// report, the summary and the clocked-in view leave it out, as the statements' length
+// filter does.
+bool hasTimeAlone(const QDateTime &clockIn, const QDateTime &clockOut);
+
+// The minutes that really passed from one time to another in the machine's local time
+// zone, counted between whole minutes (08:00:59 to 08:01:00 is 1, 08:00:00 to 08:00:59 is
+// 0); negative when `to` comes first. Across no change of the clocks this is the wall-clock
+// difference. A date-time in UTC is a stored wall-clock reading (Row::wallDateTime); any
+// other is an instant that knows its offset, as the clock's now does. A reading that occurs
+// twice takes the offset before the change, except a `to` that would then come before
+// `from` while the other offset puts it after: the clocks were set back between the two.
+qint64 elapsedMinutes(const QDateTime &from, const QDateTime &to);
+// A closed punch whose clock-out comes before its clock-in.
+bool isReversed(const QDateTime &clockIn, const QDateTime &clockOut);
+// The minutes of a punch wherever the program shows or adds them (the report's hour texts
+// and totals, the clocked-in view, the summary): elapsedMinutes() as a positive count, 0
+// for an open punch, nullopt when there is no clock-in to count from. A clock-out may be
+// the clock's now, for a punch still open.
 std::optional<qint64> punchMinutes(const QDateTime &clockIn, const QDateTime &clockOut);
 
 // The running total of the report: minutes of one employee's consecutive rows, starting

@@ -78,7 +78,7 @@ QString PayrollRules::overLongFlag() const
 }
 
 PayrollSummary::PayrollSummary(const PayrollRules &rules, const QDateTime &now)
-    : m_rules(rules), m_now(QDateTime(now.date(), now.time(), Qt::UTC))
+    : m_rules(rules), m_now(now)
 {
 }
 
@@ -93,6 +93,8 @@ void PayrollSummary::add(const PunchRecord &punch)
     row.paidMinutes += m_rules.paidMinutes(minutes);
     if (punch.open)
         ++row.openPunches;
+    else if (hours::isReversed(punch.clockIn, punch.clockOut))
+        ++row.reversedPunches;
     const qint64 length = punch.open ? hours::punchMinutes(punch.clockIn, m_now).value_or(0) : minutes;
     if (m_rules.isOverLong(length))
         ++row.overLongPunches;
@@ -108,6 +110,7 @@ SummaryRow PayrollSummary::total() const
         total.paidMinutes += row.paidMinutes;
         total.openPunches += row.openPunches;
         total.overLongPunches += row.overLongPunches;
+        total.reversedPunches += row.reversedPunches;
     }
     return total;
 }
@@ -118,7 +121,7 @@ const QStringList &summaryTitles()
         QStringLiteral("UserID Login"),   QStringLiteral("First Name"),    QStringLiteral("Last Name"),
         QStringLiteral("Punches"),        QStringLiteral("Worked Minutes"), QStringLiteral("Hours"),
         QStringLiteral("Decimal Hours"),  QStringLiteral("Paid Minutes"),  QStringLiteral("Open Punches"),
-        QStringLiteral("Over-long Punches")};
+        QStringLiteral("Over-long Punches"), QStringLiteral("Reversed Punches")};
     return titles;
 }
 
@@ -133,7 +136,8 @@ QStringList summaryTexts(const SummaryRow &row)
             hours::decimalHoursText(row.workedMinutes),
             count(row.paidMinutes),
             count(row.openPunches),
-            count(row.overLongPunches)};
+            count(row.overLongPunches),
+            count(row.reversedPunches)};
 }
 
 } // namespace reports

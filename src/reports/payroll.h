@@ -60,6 +60,9 @@ struct SummaryRow {
     qint64 paidMinutes = 0;
     qint64 openPunches = 0;
     qint64 overLongPunches = 0;
+    // Closed punches whose clock-out comes before their clock-in: counted by their positive
+    // difference, as the report does, and shown so that nobody pays one unseen.
+    qint64 reversedPunches = 0;
 
     bool operator==(const SummaryRow &) const = default;
 };
@@ -67,7 +70,7 @@ struct SummaryRow {
 // Adds punches up per employee, in the report's order (an employee's punches one after the
 // other, as the running total takes them). Worked minutes are the report's; paid minutes
 // follow the break rule punch by punch. A punch is over-long when its minutes pass the
-// limit, or, while open, when the time since its clock-in (up to now) does.
+// limit, or, while open, when the time since its clock-in (up to now, an instant) does.
 class PayrollSummary
 {
 public:

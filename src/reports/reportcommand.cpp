@@ -70,9 +70,11 @@ const QList<OutputColumn> &summaryColumns()
                                QStringLiteral("lastName"),     QStringLiteral("punches"),
                                QStringLiteral("workedMinutes"), QStringLiteral("hours"),
                                QStringLiteral("decimalHours"), QStringLiteral("paidMinutes"),
-                               QStringLiteral("openPunches"),  QStringLiteral("overLongPunches")};
+                               QStringLiteral("openPunches"),  QStringLiteral("overLongPunches"),
+                               QStringLiteral("reversedPunches")};
         const QList<Kind> kinds{Kind::Text,   Kind::Text, Kind::Text,   Kind::Number, Kind::Number,
-                                Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number};
+                                Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number,
+                                Kind::Number};
         // The user ID and the names come from the database, the rest is counted.
         QList<OutputColumn> list;
         for (qsizetype i = 0; i < keys.size(); ++i)

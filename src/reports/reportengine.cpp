@@ -191,14 +191,15 @@ data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const Q
     TextMemo workedText(hours::workedText);
     TextMemo totalFractionText(hours::totalFractionText);
     TextMemo totalHourMinuteText(hours::totalHourMinuteText);
-    auto build = [&](const data::Row &row, qint64 number) {
+    auto build = [&](const data::Row &row, qint64 number, ReportRow &out) {
         at.resolve(row);
-        ReportRow out;
+        const QDateTime in = row.wallDateTime(at.clockedIn);
+        const QDateTime outTime = row.wallDateTime(at.clockedOut);
+        if (hours::hasTimeAlone(in, outTime))
+            return false;
         out.number = number;
         at.addEmployeeCells(row, out, 6);
 
-        const QDateTime in = row.wallDateTime(at.clockedIn);
-        const QDateTime outTime = row.wallDateTime(at.clockedOut);
         const std::optional<qint64> minutes = hours::punchMinutes(in, outTime);
         // Totals follow the punch's own user ID, so punches of no known employee total by theirs.
         const qint64 total = totals.add(row.text(at.punchUserId), minutes);
@@ -211,7 +212,7 @@ data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const Q
         const bool none = hours::isOpen(outTime) || outTime == in;
         out.cells.append({titles::ClockedOut, none ? None : row.text(at.clockedOut)});
         out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
-        return out;
+        return true;
     };
     return produce(reportStatement(filter, m_db->engine()), {first, last}, build, sink, yield);
 }
@@ -225,14 +226,15 @@ data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime
                                       const Yield &yield)
 {
     Positions at;
-    const QDateTime wallNow(now.date(), now.time(), Qt::UTC);
-    auto build = [&](const data::Row &row, qint64 number) {
+    auto build = [&](const data::Row &row, qint64 number, ReportRow &out) {
         at.resolve(row);
-        ReportRow out;
+        const QDateTime clockIn = row.wallDateTime(at.clockedIn);
+        if (hours::hasTimeAlone(clockIn, QDateTime()))
+            return false;
         out.number = number;
         at.addEmployeeCells(row, out, 5);
         out.cells.append({titles::DisplayText, row.text(at.displayText)});
-        const qint64 in = hours::punchMinutes(row.wallDateTime(at.clockedIn), wallNow).value_or(0);
+        const qint64 in = hours::punchMinutes(clockIn, now).value_or(0);
         QString timeIn = hours::timeInText(in);
         if (rules.isOverLong(in))
             timeIn += QStringLiteral(" - ") + rules.overLongFlag();
@@ -240,7 +242,7 @@ data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime
         out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});
         out.cells.append({titles::ClockedOut, None});
         out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
-        return out;
+        return true;
     };
     return produce(clockedInStatement(), {}, build, sink, yield);
 }
@@ -281,6 +283,8 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
         punch.lastName = row.text(lastName);
         punch.clockIn = row.wallDateTime(at.clockedIn);
         punch.clockOut = row.wallDateTime(at.clockedOut);
+        if (hours::hasTimeAlone(punch.clockIn, punch.clockOut))
+            return true;
         punch.minutes = hours::punchMinutes(punch.clockIn, punch.clockOut);
         punch.open = hours::isOpen(punch.clockOut);
         ++count;
@@ -296,7 +300,7 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
 }
 
 data::DbError ReportEngine::produce(const QString &sql, const QVariantList &values,
-                                    const std::function<ReportRow(const data::Row &, qint64)> &build,
+                                    const std::function<bool(const data::Row &, qint64, ReportRow &)> &build,
                                     const Sink &sink, const Yield &yield)
 {
     if (m_observer)
@@ -313,7 +317,11 @@ data::DbError ReportEngine::produce(const QString &sql, const QVariantList &valu
         }
     };
     const data::DbError error = m_db->forEachRow(sql, values, [&](const data::Row &row) {
-        batch.append(build(row, ++count));
+        ReportRow out;
+        if (build(row, count + 1, out)) {
+            ++count;
+            batch.append(std::move(out));
+        }
         const bool due = sinceYield.elapsed() >= YieldIntervalMs;
         if (batch.size() >= BatchRows || due)
             flush();

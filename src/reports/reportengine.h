@@ -60,11 +60,13 @@ public:
     explicit ReportEngine(std::shared_ptr<data::Database> db);
 
     // The punches whose work date lies from first to last, both included: one row each with
-    // the employee's cells, the punch's minutes and the running total of its user ID.
+    // the employee's cells, the punch's minutes and the running total of its user ID. A
+    // punch whose clock-in or clock-out is a time alone is left out, on every engine.
     data::DbError runReport(Filter filter, const QDate &first, const QDate &last, const Sink &sink,
                             const Yield &yield = {});
-    // One row per open punch of a known employee, without totals. Its Hours-Minutes Worked
-    // cell tells how long the punch has been open at the given time ("H:5 M:12"), followed
+    // One row per open punch of a known employee, without totals (a clock-in that is a time
+    // alone is left out). Its Hours-Minutes Worked cell tells how long the punch has been
+    // open at the given time, an instant ("H:5 M:12"), followed
     // by the over-long flag of the rules when it has been open longer than their limit.
     data::DbError clockedIn(const Sink &sink, const Yield &yield = {});
     data::DbError clockedIn(const PayrollRules &rules, const QDateTime &now, const Sink &sink,
@@ -84,8 +86,10 @@ public:
     }
 
 private:
+    // Sends the statement and hands the rows that build fills (numbered from 1) to the sink;
+    // build returns false for a row the result leaves out.
     data::DbError produce(const QString &sql, const QVariantList &values,
-                          const std::function<ReportRow(const data::Row &, qint64)> &build, const Sink &sink,
+                          const std::function<bool(const data::Row &, qint64, ReportRow &)> &build, const Sink &sink,
                           const Yield &yield);
 
     std::shared_ptr<data::Database> m_db;

@@ -5,6 +5,7 @@
 #include "platform/busyscope.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
+#include "reports/hourtexts.h"
 
 #include <QCoreApplication>
 
@@ -28,6 +29,8 @@ const QString TimeEditor::InvalidClockedIn =
     QStringLiteral("A valid Date and Time should be entered in the Clocked In Text Box field");
 const QString TimeEditor::AlreadyClockedIn = QStringLiteral(
     "This employee is already clocked in; enter a Clocked Out time to insert a completed punch.");
+const QString TimeEditor::ReversedPunch =
+    QStringLiteral("The Clocked Out time should not be earlier than the Clocked In time");
 const QString TimeEditor::DeleteQuestion = QStringLiteral("Are you sure you would like to Delete this Entry?");
 
 const QString TimeEditor::UsersSql =
@@ -76,6 +79,19 @@ QString trimBlanks(const QString &text)
 } // namespace
 
 using platform::BusyScope;
+
+QString TimeEditor::dateMissing(const QString &field)
+{
+    return QStringLiteral("A date should be entered in the %1 Text Box field, not a time alone").arg(field);
+}
+
+namespace {
+// A time typed or stored as a wall-clock reading, as the report reads it back.
+QDateTime wall(const QDateTime &value)
+{
+    return QDateTime(value.date(), value.time(), Qt::UTC);
+}
+} // namespace
 
 TimeEditor::TimeEditor(ConnectionSource connection, QObject *parent)
     : QObject(parent), m_connection(std::move(connection))
@@ -224,30 +240,44 @@ void TimeEditor::trimFields()
     emit fieldsChanged();
 }
 
-// The three fields read as date-times; a field that does not read is refused with its
-// message. An empty clock-out is no clock-out.
+// The three fields read as date-times; a field that does not read, or reads as a time
+// without a date (stored on the zero date, where the report could not count it), is
+// refused with its message. An empty clock-out is no clock-out; a typed one must not come
+// before the clock-in.
 std::optional<TimeEditor::Times> TimeEditor::checkedTimes()
 {
-    Times times;
-    const std::pair<const QString &, const QString &> required[] = {
-        {m_fields.workDate, InvalidWorkDate},
-        {m_fields.clockedIn, InvalidClockedIn},
+    struct Field {
+        const QString &text;
+        const QString &invalid;
+        const char *caption;
     };
-    QDateTime *targets[] = {&times.workDate, &times.clockedIn};
-    for (int i = 0; i < 2; ++i) {
-        const auto parsed = regional::parseDateTime(required[i].first);
+    const Field fields[] = {
+        {m_fields.workDate, InvalidWorkDate, "Work Date"},
+        {m_fields.clockedIn, InvalidClockedIn, "Clocked In"},
+        {m_fields.clockedOut, InvalidClockedOut, "Clocked Out"},
+    };
+    QDateTime values[3];
+    for (int i = 0; i < 3; ++i) {
+        if (i == 2 && fields[i].text.isEmpty())
+            break;
+        const auto parsed = regional::parseDateTime(fields[i].text);
         if (!parsed) {
-            showMessage(required[i].second);
+            showMessage(fields[i].invalid);
             return std::nullopt;
         }
-        *targets[i] = *parsed;
+        if (parsed->date() == regional::zeroDate()) {
+            showMessage(dateMissing(QLatin1String(fields[i].caption)));
+            return std::nullopt;
+        }
+        values[i] = *parsed;
     }
-    if (!m_fields.clockedOut.isEmpty()) {
-        times.clockedOut = regional::parseDateTime(m_fields.clockedOut);
-        if (!times.clockedOut) {
-            showMessage(InvalidClockedOut);
+    Times times{values[0], values[1], std::nullopt};
+    if (values[2].isValid()) {
+        if (reports::hours::isReversed(wall(values[1]), wall(values[2]))) {
+            showMessage(ReversedPunch);
             return std::nullopt;
         }
+        times.clockedOut = values[2];
     }
     return times;
 }
@@ -266,11 +296,16 @@ bool TimeEditor::updatePunch()
     if (!times)
         return false;
 
-    const bool written = writeAudited(m_punchId, [&](Database &db, QString &) {
-        return (times->clockedOut
-                    ? run(db, UpdateSql, {times->workDate, times->clockedIn, *times->clockedOut, *m_punchId})
-                    : run(db, UpdateKeepingOutSql, {times->workDate, times->clockedIn, *m_punchId}))
-            .error;
+    const bool written = writeAudited(m_punchId, [&](Database &db, const data::Row &stored, QString &refusal) -> DbError {
+        if (times->clockedOut)
+            return run(db, UpdateSql, {times->workDate, times->clockedIn, *times->clockedOut, *m_punchId}).error;
+        // The stored clock-out stays: the new clock-in must not come after it.
+        const QDateTime storedOut = stored.wallDateTime(stored.indexOf(QStringLiteral("ClockedOut")));
+        if (reports::hours::isReversed(wall(times->clockedIn), storedOut)) {
+            refusal = ReversedPunch;
+            return {};
+        }
+        return run(db, UpdateKeepingOutSql, {times->workDate, times->clockedIn, *m_punchId}).error;
     });
     if (!written)
         return false;
@@ -291,7 +326,7 @@ bool TimeEditor::insertPunch()
     if (!times)
         return false;
 
-    const bool written = writeAudited(std::nullopt, [&](Database &db, QString &refusal) -> DbError {
+    const bool written = writeAudited(std::nullopt, [&](Database &db, const data::Row &, QString &refusal) -> DbError {
         if (times->clockedOut)
             return run(db, InsertSql, {times->workDate, times->clockedIn, *times->clockedOut, m_userId}).error;
         // An open punch only for an employee who has none: the check and the insert hold the
@@ -311,7 +346,7 @@ bool TimeEditor::insertPunch()
 }
 
 bool TimeEditor::writeAudited(std::optional<qint64> key,
-                              const std::function<DbError(Database &db, QString &refusal)> &change)
+                              const std::function<DbError(Database &db, const data::Row &stored, QString &refusal)> &change)
 {
     std::shared_ptr<Database> db = Database::current();
     auto failed = [&](const DbError &error) {
@@ -322,14 +357,16 @@ bool TimeEditor::writeAudited(std::optional<qint64> key,
     if (const DbError error = db->beginWriteFor(m_userId))
         return failed(error);
     data::AuditSnapshot before;
+    data::Row stored;
     if (key) {
         const QueryResult punch = run(*db, PunchSql, {*key});
         if (punch.error)
             return failed(punch.error);
         before = data::AuditSnapshot::of(punch, punchColumns());
+        stored = punch.first();
     }
     QString refusal;
-    if (const DbError error = change(*db, refusal))
+    if (const DbError error = change(*db, stored, refusal))
         return failed(error);
     if (!refusal.isEmpty()) {
         db->rollback();
@@ -371,7 +408,7 @@ bool TimeEditor::deletePunch()
                      == MessageBox::Answer::Yes;
     if (yes) {
         const qint64 key = *m_punchId;
-        if (!writeAudited(key, [&](Database &db, QString &) { return run(db, DeleteSql, {key}).error; }))
+        if (!writeAudited(key, [&](Database &db, const data::Row &, QString &) { return run(db, DeleteSql, {key}).error; }))
             return false;
     }
     m_punchId.reset();

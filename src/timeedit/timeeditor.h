@@ -50,6 +50,10 @@ public:
     static const QString InvalidWorkDate;
     static const QString InvalidClockedIn;
     static const QString AlreadyClockedIn;
+    static const QString ReversedPunch;
+    // A field holding a time without a date, or a value on the zero date; its caption in
+    // the message: "Work Date", "Clocked In" or "Clocked Out".
+    static QString dateMissing(const QString &field);
     static const QString DeleteQuestion;
 
     // Statements.
@@ -129,11 +133,13 @@ private:
     std::optional<Times> checkedTimes();
     bool listPunches();
     // Runs one change of ClockTable in a write transaction together with its audit row. The
-    // punch with the key (none for an insert: the inserted one) is read before and after.
-    // change returns a database error, or sets refusal to a message for a change it
-    // declines. Anything but success rolls back and is shown; then it returns false.
+    // punch with the key (none for an insert: the inserted one) is read before and after;
+    // change gets the row read before (empty for an insert). It returns a database error,
+    // or sets refusal to a message for a change it declines. Anything but success rolls
+    // back and is shown; then it returns false.
     bool writeAudited(std::optional<qint64> key,
-                      const std::function<data::DbError(data::Database &db, QString &refusal)> &change);
+                      const std::function<data::DbError(data::Database &db, const data::Row &stored,
+                                                        QString &refusal)> &change);
 
     ConnectionSource m_connection;
     StatementObserver m_observer;

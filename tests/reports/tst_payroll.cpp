@@ -13,7 +13,10 @@
 #include "reports/reportlistmodel.h"
 
 #include <QBuffer>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <ctime>
 
 using reports::ClosedPeriod;
 using reports::PayPeriod;
@@ -340,7 +343,7 @@ private Q_SLOTS:
                 {"chronotally-report", "--from", day, "--to", day, "--summary", "--quiet"});
             return QString::number(code) + " " + QString::fromUtf8(out.data()).split('\n').value(1) + QString::fromUtf8(err.data());
         };
-        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,480,0,0"));
+        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,480,0,0,0"));
         db = data::Database::open(connection);
         for (const QString &table : {data::PayRulesTableName, data::PayPeriodsTableName})
             QVERIFY2(!data::tableExists(*db, table), qPrintable(table));
@@ -358,7 +361,7 @@ private Q_SLOTS:
         expected.breakRule = true;
         expected.breakAfterMinutes = 450;
         QCOMPARE(store.read(), expected);
-        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,450,0,0"));
+        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,450,0,0,0"));
     }
 
     // The summary reads Run Report's punches: one line per employee (IDs equal but for case
@@ -393,6 +396,45 @@ private Q_SLOTS:
         QVERIFY(!engine.runReport(reports::Filter::OnlyWorked, Day, Day,
                                   [&](const QList<reports::ReportRow> &rows) { list.appendRows(rows); }));
         QCOMPARE(list.cell(list.rowCount() - 1, 1), reports::hours::totalHourMinuteText(485));
+    }
+
+    // Under New York's rules: the spring night is paid 420 minutes and the autumn night 540,
+    // an open punch is over-long by the time that really passed, and a reversed punch already
+    // stored counts its positive difference and is flagged in a column of its own.
+    void summaryAcrossChangesOfTheClocks()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/New_York");
+        tzset();
+        const auto restoreZone = qScopeGuard([&] {
+            zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+            tzset();
+        });
+        TestEnv env;
+        auto db = env.createDatabase();
+        const QDate spring(2027, 3, 13), autumn(2027, 11, 6);
+        const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+        for (const char *id : {"1", "2", "3", "4"})
+            TestEnv::addEmployee(*db, id);
+        db->exec(insert, {at(22, 0, spring), at(6, 0, spring.addDays(1)), spring, "1"});
+        db->exec(insert, {at(22, 0, autumn), at(6, 0, autumn.addDays(1)), autumn, "2"});
+        db->exec(insert, {at(22, 0, spring), QVariant(), spring, "3"});
+        db->exec(insert, {at(16, 0, spring), at(15, 0, spring), spring, "4"});
+
+        reports::ReportEngine engine(db);
+        // 16.5 hours by the wall clock, 15.5 that really passed: not over the limit of 16.
+        PayrollSummary summary(PayrollRules::fromTexts(false, "6", "30", "16"), at(14, 30, spring.addDays(1)));
+        QVERIFY(!engine.punches(reports::Filter::OnlyWorked, spring, autumn, [&](const PunchRecord &p) {
+            summary.add(p);
+            return true;
+        }));
+        const QList<SummaryRow> expected{{"1", "First1", "Last1", 1, 420, 420, 0, 0, 0},
+                                         {"2", "First2", "Last2", 1, 540, 540, 0, 0, 0},
+                                         {"3", "First3", "Last3", 1, 0, 0, 1, 0, 0},
+                                         {"4", "First4", "Last4", 1, 60, 60, 0, 0, 1}};
+        QCOMPARE(summary.rows(), expected);
+        QCOMPARE(summary.total(), (SummaryRow{"", "Total", "", 4, 1020, 1020, 1, 0, 1}));
+        QCOMPARE(reports::summaryTexts(summary.total()).at(reports::summaryTitles().indexOf("Reversed Punches")), "1");
     }
 };
 

@@ -129,21 +129,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const QStringList range{"--from", "2026-03-01", "--to", "2026-03-11"};
         QTest::newRow("summary csv") << range + QStringList{"--summary"} << QString(
-            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches\n"
-            "5,Ann,Lee,2,755,12:35,12.58,725,0,0\n"
-            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1\n"
-            ",Total,,3,755,12:35,12.58,725,1,1\n");
+            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches,Reversed Punches\n"
+            "5,Ann,Lee,2,755,12:35,12.58,725,0,0,0\n"
+            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1,0\n"
+            ",Total,,3,755,12:35,12.58,725,1,1,0\n");
         QTest::newRow("summary tsv") << range + QStringList{"--summary", "--format", "tsv"} << QString(
-            "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\n"
-            "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\n"
-            "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\n"
-            "\tTotal\t\t3\t755\t12:35\t12.58\t725\t1\t1\n");
+            "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\tReversed Punches\n"
+            "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\t0\n"
+            "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\t0\n"
+            "\tTotal\t\t3\t755\t12:35\t12.58\t725\t1\t1\t0\n");
         QTest::newRow("summary json, one employee") << range + QStringList{"--summary", "--format", "json", "--employee", "7"} << QString(
             "{\"report\":\"summary\",\"from\":\"2026-03-01\",\"to\":\"2026-03-11\",\"rows\":[\n"
             "{\"userId\":\"7\",\"firstName\":\"Bo \\\"Bob\\\"\",\"lastName\":\"Smith, Jr.\",\"punches\":1,\"workedMinutes\":0,"
-            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}\n"
+            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0}\n"
             "],\"total\":{\"userId\":\"\",\"firstName\":\"Total\",\"lastName\":\"\",\"punches\":1,\"workedMinutes\":0,"
-            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1}}\n");
+            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0}}\n");
         QTest::newRow("punches csv") << range << QString(
             "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
             "5,Ann,Lee,3/10/2026,3/10/2026 8:00:00 AM,3/10/2026 4:30:00 PM,H:8 M:30 or Fractional H:8.5,8.5,8:30,12.50\n"
@@ -173,10 +173,10 @@ private Q_SLOTS:
         // Every day there is: the first and the last day's punches count, the last second's
         // change is listed.
         QTest::newRow("all days, summary") << QStringList{"--from", "0001-01-01", "--to", "9999-12-31", "--summary"} << QString(
-            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches\n"
-            "5,Ann,Lee,4,875,14:35,14.58,845,0,0\n"
-            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",2,30,0:30,0.50,30,1,1\n"
-            ",Total,,6,905,15:05,15.08,875,1,1\n");
+            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches,Reversed Punches\n"
+            "5,Ann,Lee,4,875,14:35,14.58,845,0,0,0\n"
+            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",2,30,0:30,0.50,30,1,1,0\n"
+            ",Total,,6,905,15:05,15.08,875,1,1,0\n");
         QTest::newRow("last day, punches") << QStringList{"--from", "9999-12-31", "--to", "9999-12-31", "--employee", "5"} << QString(
             "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
             "5,Ann,Lee,12/31/9999,12/31/9999 8:00:00 AM,12/31/9999 9:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,12.50\n");
@@ -327,8 +327,8 @@ private Q_SLOTS:
             return QStringList();
         };
         QCOMPARE(words("Payroll"), (QStringList{"Payroll", "summary", "2026-03-01", "to", "2026-03-11"}));
-        QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0"}));
-        QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1"}));
+        QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0", "0"}));
+        QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1", "0"}));
     }
 
     // Texts of the database go to spreadsheets behind a "'" where they would run as formulas,
@@ -340,13 +340,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // after the title line
         const QStringList day{"--from", "2026-03-20", "--to", "2026-03-20"};
         QTest::newRow("summary csv") << day + QStringList{"--summary"} << QString(
-            "AB12,'=1+2,'-Lee,1,480,8:00,8.00,450,0,0\n"
-            "Total,'@Bo,'\tTab,1,60,1:00,1.00,60,0,0\n"
-            ",Total,,2,540,9:00,9.00,510,0,0\n");
+            "AB12,'=1+2,'-Lee,1,480,8:00,8.00,450,0,0,0\n"
+            "Total,'@Bo,'\tTab,1,60,1:00,1.00,60,0,0,0\n"
+            ",Total,,2,540,9:00,9.00,510,0,0,0\n");
         QTest::newRow("summary tsv") << day + QStringList{"--summary", "--format", "tsv"} << QString(
-            "AB12\t'=1+2\t'-Lee\t1\t480\t8:00\t8.00\t450\t0\t0\n"
-            "Total\t'@Bo\t' Tab\t1\t60\t1:00\t1.00\t60\t0\t0\n"
-            "\tTotal\t\t2\t540\t9:00\t9.00\t510\t0\t0\n");
+            "AB12\t'=1+2\t'-Lee\t1\t480\t8:00\t8.00\t450\t0\t0\t0\n"
+            "Total\t'@Bo\t' Tab\t1\t60\t1:00\t1.00\t60\t0\t0\t0\n"
+            "\tTotal\t\t2\t540\t9:00\t9.00\t510\t0\t0\t0\n");
         QTest::newRow("punches csv") << day << QString(
             "AB12,'=1+2,'-Lee,3/20/2026,3/20/2026 8:00:00 AM,3/20/2026 4:00:00 PM,H:8 M:0 or Fractional H:8,8,8:0,'+5\n"
             "Total,'@Bo,'\tTab,3/20/2026,3/20/2026 9:00:00 AM,3/20/2026 10:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,\n");
@@ -489,7 +489,7 @@ private Q_SLOTS:
             settings::write(settings::keys::SqlServer, server.server);
         }
         const Result result = run({"--from", "0001-01-01", "--to", "9999-12-31", "--summary"});
-        QCOMPARE(result.out.section('\n', 3), ",Total,,6,905,15:05,15.08,875,1,1\n");
+        QCOMPARE(result.out.section('\n', 3), ",Total,,6,905,15:05,15.08,875,1,1,0\n");
         data::ConnectionSettings connection = m_env->settings();
         connection.readOnly = true;
         QVERIFY(data::Database::open(connection)->exec("delete from clocktable"));

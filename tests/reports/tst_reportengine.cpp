@@ -5,7 +5,10 @@
 #include "reports/reportengine.h"
 #include "reports/reportlistmodel.h"
 
+#include <QScopeGuard>
 #include <QTest>
+
+#include <ctime>
 
 using reports::Filter;
 using reports::ReportEngine;
@@ -32,6 +35,18 @@ void addColumns(ReportListModel &model, const QStringList &titles)
 {
     for (const QString &t : titles)
         model.appendColumn(t);
+}
+
+// Sets the machine's time zone until the guard goes.
+auto zone(const QByteArray &name)
+{
+    const QByteArray was = qgetenv("TZ");
+    qputenv("TZ", name);
+    tzset();
+    return qScopeGuard([was] {
+        was.isNull() ? qunsetenv("TZ") : qputenv("TZ", was);
+        tzset();
+    });
 }
 
 const QStringList HourColumns{"UserID Login", "Hours-Minutes Worked", "Total-Fraction", "Total-Hour:Minute",
@@ -329,6 +344,102 @@ private Q_SLOTS:
             {"2", "200", "Hello 200", "H:35 M:5 - over 16 hours", "", "", "3/9/2026 7:00:00 AM", "None", "3/9/2026"},
         };
         QCOMPARE(got, expected);
+    }
+
+    // A clock-in or clock-out that is a time alone (kept on the zero date) leaves the punch
+    // out of the report, the summary and the clocked-in view; a clock-out at midnight counts.
+    void timesAloneAreLeftOut_data() { TestEnv::engineRows(); }
+    void timesAloneAreLeftOut()
+    {
+        auto db = data::Database::current();
+        TestEnv::addEmployee(*db, "100");
+        const QDate zero = regional::zeroDate();
+        addPunch("100", at(9, 0, 0, zero), at(17, 0));
+        addPunch("100", at(8, 0), at(9, 0, 0, zero));
+        addPunch("100", at(16, 0), at(0, 0, 0, Day.addDays(1)));
+        addPunch("100", at(9, 0, 0, zero), QDateTime());
+        // The statement's length filter alone leaves them out...
+        int selected = 0;
+        QVERIFY(!db->forEachRow(ReportEngine::reportStatement(Filter::AllEmployees, m_env->engine()),
+                                {Day.addDays(-1), Day}, [&](const data::Row &) { return ++selected; }));
+        QCOMPARE(selected, 1);
+        // ...and so does the program where it does not, as on a server whose table script
+        // came before.
+        if (m_env->engine() == data::Engine::PostgreSql)
+            QVERIFY(!db->exec("CREATE OR REPLACE FUNCTION len(value timestamp) RETURNS integer LANGUAGE sql "
+                              "AS $$SELECT length(value::text)$$"));
+        addColumns(*m_model, {"Hours-Minutes Worked", "Total-Hour:Minute"});
+        run();
+        QCOMPARE(m_model->rowCount(), 1);
+        QCOMPARE(row(0, {"Hours-Minutes Worked", "Total-Hour:Minute"}),
+                 (QStringList{"H:8 M:0 or Fractional H:8", "8:0"}));
+
+        ReportEngine engine(db);
+        QList<qint64> summed;
+        QVERIFY(!engine.punches(Filter::OnlyWorked, Day, Day, [&](const reports::PunchRecord &p) {
+            summed << p.minutes.value_or(-1);
+            return true;
+        }));
+        QCOMPARE(summed, QList<qint64>{480});
+        m_model->clearRows();
+        QVERIFY(!engine.clockedIn(reports::PayrollRules(), at(18, 0), [this](const auto &rows) { m_model->appendRows(rows); }));
+        QCOMPARE(m_model->rowCount(), 0);
+    }
+
+    // A punch across a change of the clocks counts the time that really passed; the
+    // clocked-in view counts up to now the same way.
+    void changesOfTheClocks_data()
+    {
+        QTest::addColumn<QDateTime>("in");
+        QTest::addColumn<QDateTime>("out");
+        QTest::addColumn<QStringList>("cells"); // Hours-Minutes Worked, Total-Hour:Minute
+        QTest::addColumn<bool>("viewedThen");   // the clocked-in view at the clock-out counts the same
+        const QDate spring(2027, 3, 13), autumn(2027, 11, 6);
+        const QDate springDay = spring.addDays(1), autumnDay = autumn.addDays(1);
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            auto row = [&](const char *name) -> QTestData & { return QTest::addRow("%s: %s", engine.constData(), name); };
+            row("spring night") << at(22, 0, 0, spring) << at(6, 0, 0, springDay)
+                                << QStringList{"H:7 M:0 or Fractional H:7", "7:0"} << true;
+            row("autumn night") << at(22, 0, 0, autumn) << at(6, 0, 0, autumnDay)
+                                << QStringList{"H:9 M:0 or Fractional H:9", "9:0"} << true;
+            row("night without a change") << at(22, 0, 0, Day) << at(6, 0, 0, Day.addDays(1))
+                                          << QStringList{"H:8 M:0 or Fractional H:8", "8:0"} << true;
+            row("reversed across spring") << at(6, 0, 0, springDay) << at(22, 0, 0, spring)
+                                          << QStringList{"H:7 M:0 or Fractional H:7", "7:0"} << false;
+            row("out of the skipped hour") << at(1, 30, 0, springDay) << at(3, 30, 0, springDay)
+                                           << QStringList{"H:1 M:0 or Fractional H:1", "1:0"} << true;
+            // The repeated hour takes its first offset...
+            row("into the repeated hour") << at(0, 30, 0, autumnDay) << at(1, 30, 0, autumnDay)
+                                          << QStringList{"H:1 M:0 or Fractional H:1", "1:0"} << false;
+            row("within the repeated hour") << at(1, 10, 0, autumnDay) << at(1, 50, 0, autumnDay)
+                                            << QStringList{"H:0 M:40 or Fractional H:0.6", "0:40"} << false;
+            // ...but a clock-out that would come before its clock-in is the second 1:10.
+            row("back into the repeated hour") << at(1, 50, 0, autumnDay) << at(1, 10, 0, autumnDay)
+                                               << QStringList{"H:0 M:20 or Fractional H:0.3", "0:20"} << false;
+        }
+    }
+    void changesOfTheClocks()
+    {
+        QFETCH(QDateTime, in);
+        QFETCH(QDateTime, out);
+        QFETCH(QStringList, cells);
+        QFETCH(bool, viewedThen);
+        const auto restore = zone("America/New_York");
+        auto db = data::Database::current();
+        TestEnv::addEmployee(*db, "100");
+        addPunch("100", in, out, in.date());
+        addColumns(*m_model, {"Hours-Minutes Worked", "Total-Hour:Minute"});
+        run(Filter::OnlyWorked, in.date(), in.date());
+        QCOMPARE(m_model->rowCount(), 1);
+        QCOMPARE(row(0, {"Hours-Minutes Worked", "Total-Hour:Minute"}), cells);
+        if (!viewedThen)
+            return;
+        addPunch("100", in, QDateTime(), in.date());
+        m_model->clearRows();
+        ReportEngine engine(db);
+        QVERIFY(!engine.clockedIn(reports::PayrollRules(), out, [this](const auto &rows) { m_model->appendRows(rows); }));
+        QCOMPARE(m_model->rowCount(), 1);
+        QCOMPARE(row(0, {"Hours-Minutes Worked"}).first(), cells.first().section(" or", 0, 0));
     }
 
     // Writers reach a column only through its exact title; an absent one is skipped.

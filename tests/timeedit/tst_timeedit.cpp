@@ -159,7 +159,7 @@ private Q_SLOTS:
                 << "12/8/2026 5:15 PM" << "update clocktable set rowdate = ?, ClockedIn = ?, ClockedOut = ? where ID = ?"
                 << "2026-12-08 17:15:00";
             QTest::addRow("%s: empty clock-out keeps the stored one", engine.constData())
-                << "  " << "update clocktable set rowdate = ?, ClockedIn = ? where ID = ?" << "2026-12-07 16:30:00";
+                << "  " << "update clocktable set rowdate = ?, ClockedIn = ? where ID = ?" << "2026-12-08 16:30:00";
         }
     }
     void updateStoresTheTypedTimes()
@@ -168,7 +168,7 @@ private Q_SLOTS:
         QFETCH(QString, sql);
         QFETCH(QString, storedOut);
         TestEnv::addEmployee(*db(), "5");
-        const qint64 punch = addPunch("5");
+        const qint64 punch = addPunch("5", QDateTime(QDate(2026, 12, 8), QTime(16, 30)));
         TimeEditor &e = editing("5", punch);
         type(e, " 12/8/2026 ", "12/8/2026 9:00:00 AM ", clockedOut);
         QVERIFY(e.updatePunch());
@@ -198,7 +198,26 @@ private Q_SLOTS:
             f = good;
             f.clockedIn = "";
             QTest::addRow("%sempty clock-in", action) << insert << f << TimeEditor::InvalidClockedIn;
+            // A time without a date would be kept on the zero date.
+            f = good;
+            f.workDate = "9:00 AM";
+            QTest::addRow("%swork date a time alone", action) << insert << f << TimeEditor::dateMissing("Work Date");
+            f = good;
+            f.clockedIn = "9:00 AM";
+            QTest::addRow("%sclock-in a time alone", action) << insert << f << TimeEditor::dateMissing("Clocked In");
+            f = good;
+            f.clockedOut = "5:00:00 PM";
+            QTest::addRow("%sclock-out a time alone", action) << insert << f << TimeEditor::dateMissing("Clocked Out");
+            f = good;
+            f.clockedIn = "12/30/1899 9:00 AM";
+            QTest::addRow("%sclock-in on the zero date", action) << insert << f << TimeEditor::dateMissing("Clocked In");
+            f = good;
+            f.clockedOut = "12/8/2026 8:59 AM";
+            QTest::addRow("%sclock-out before clock-in", action) << insert << f << TimeEditor::ReversedPunch;
         }
+        // An empty clock-out keeps the stored one (4:30 PM on 12/7), which the clock-in must not pass.
+        QTest::addRow("update: clock-in after the stored clock-out")
+            << false << PunchFields{"12/7/2026", "12/7/2026 4:31 PM", ""} << TimeEditor::ReversedPunch;
     }
     void unreadableTimesAreRefused()
     {
@@ -212,7 +231,8 @@ private Q_SLOTS:
         QVERIFY(!(insert ? e.insertPunch() : e.updatePunch()));
         QCOMPARE(MessageBox::shownTexts(), QStringList{message});
         QCOMPARE(MessageBox::shown().first().title, Title);
-        QVERIFY(m_sent.isEmpty());
+        for (const QString &sql : std::as_const(m_sent))
+            QCOMPARE(sql, TimeEditor::PunchSql); // reads of the stored punch at most
         QCOMPARE(punchCount(), 1);
         QCOMPARE(stored(punch), QStringList({"2026-12-07 00:00:00", "2026-12-07 08:00:00", "2026-12-07 16:30:00", "5"}));
     }
@@ -341,7 +361,7 @@ private Q_SLOTS:
         QVERIFY(!db()->exec("create trigger refuse before insert on AuditTable "
                             "begin select raise(abort, 'audit refused'); end"));
         const QStringList before = stored(punch);
-        e.fields() = PunchFields{"12/8/2026", "12/8/2026 9:00:00 AM", ""};
+        e.fields() = PunchFields{"12/7/2026", "12/7/2026 9:00:00 AM", ""};
         QVERIFY(!e.updatePunch());
         QVERIFY(!e.insertPunch());
         MessageBox::queueAnswer(MessageBox::Answer::Yes);
