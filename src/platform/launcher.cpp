@@ -56,6 +56,38 @@ bool Launcher::start(const QString &commandLine)
     return QProcess::startDetached(program, arguments);
 }
 
+bool Launcher::start(const QString &commandLine, Finished finished)
+{
+    Script &s = script();
+    if (s.scripted) {
+        s.started.append(commandLine);
+        return true;
+    }
+    const auto [program, argument] = split(commandLine);
+    if (!isExecutable(program))
+        return false;
+    // No parent: the program keeps running when the window that started it is closed.
+    auto *process = new QProcess;
+    process->setProgram(program);
+    if (!argument.isEmpty())
+        process->setArguments({argument});
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, finished](int exitCode, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (finished)
+                             finished(status == QProcess::NormalExit ? exitCode : -1,
+                                      QString::fromLocal8Bit(process->readAllStandardOutput()),
+                                      QString::fromLocal8Bit(process->readAllStandardError()));
+                     });
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    return true;
+}
+
 void Launcher::setScripted(bool on)
 {
     script().scripted = on;

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace platform {
 
 // Starts outside programs without waiting for them. A command line is one text, as the
@@ -14,6 +16,14 @@ public:
     // command line, cut at a blank, that names an executable file; the rest after that
     // blank is passed as one argument.
     static bool start(const QString &commandLine);
+
+    // Called once a watched program has ended: its exit code (-1 when it could not be started
+    // or did not end normally), its standard output and its standard error.
+    using Finished = std::function<void(int exitCode, const QString &output, const QString &errors)>;
+    // Starts the program as start() does, still without waiting, and calls finished from the
+    // event loop when it ends. A program that cannot be started is not reported (false). In
+    // scripted mode it is recorded like any start and finished is never called.
+    static bool start(const QString &commandLine, Finished finished);
 
     static void setScripted(bool on);
     static QStringList started();

@@ -158,9 +158,19 @@ void FileChooser::clickFile(const QString &name)
     m_path = path;
 }
 
+QString FileChooser::resolvedPath() const
+{
+    if (m_path.trimmed().isEmpty())
+        return QString();
+    // A name typed without a folder means the folder the file list shows, not the program's
+    // working folder.
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(m_fileFolder).filePath(QDir::fromNativeSeparators(m_path))));
+}
+
 bool FileChooser::accept()
 {
-    if (m_path.isEmpty()) {
+    // A name of blanks names no file.
+    if (m_path.trimmed().isEmpty()) {
         platform::MessageBox::ok(NoFileMessage, platform::MessageBox::applicationTitle());
         return false;
     }
@@ -168,7 +178,7 @@ bool FileChooser::accept()
     settings::write(settings::keys::Dir1Path, m_folder);
     settings::write(settings::keys::File1Path, m_fileFolder);
     settings::write(settings::keys::FilePath, m_path);
-    m_chosen = m_path;
+    m_chosen = resolvedPath();
     return true;
 }
 

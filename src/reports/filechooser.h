@@ -59,8 +59,13 @@ public:
     // The path field becomes the file list's folder and the file name, with no doubled separator.
     void clickFile(const QString &name);
 
-    // "OK": refuses an empty path with its message and returns false; otherwise remembers the
-    // four values, sets the chosen export path and returns true.
+    // The file the path field names: a relative name is taken in the file list's folder.
+    // Empty for a path field that is empty or blanks only.
+    QString resolvedPath() const;
+
+    // "OK": refuses an empty path, or one of blanks only, with its message and returns false;
+    // otherwise remembers the four values, sets the chosen export path (the resolved path) and
+    // returns true.
     bool accept();
 
     QString chosenPath() const { return m_chosen; }

@@ -18,6 +18,9 @@ const QString ReportOutputs::ExportedMessage = QStringLiteral(
 const QString ReportOutputs::SavedMessage = QStringLiteral("Complete");
 const QString ReportOutputs::PageFileName = QStringLiteral("ktly.htm");
 const QString ReportOutputs::PrintUtility = QStringLiteral("vadivovid");
+const QString ReportOutputs::PrintFailedMessage = QStringLiteral("The report could not be printed: %1");
+const QString ReportOutputs::SavedAsPdfMessage =
+    QStringLiteral("No printer is installed: the report was saved as %1");
 
 namespace {
 
@@ -113,8 +116,37 @@ void ReportOutputs::printReport()
     const Busy busy(m_busy);
     const QString page = pagePath();
     QFile::remove(page);
-    if (writeReportPage(m_model, page))
-        platform::Launcher::start(printUtilityPath());
+    if (!writeReportPage(m_model, page))
+        return;
+    // The utility prints on its own; what it says when it ends is passed on, over this
+    // window while it is still there.
+    QPointer<QWidget> parent = m_dialogParent;
+    const bool hadParent = parent;
+    platform::Launcher::start(printUtilityPath(), [parent, hadParent](int exitCode, const QString &output,
+                                                                      const QString &errors) {
+        if (const std::optional<QString> text = printOutcome(exitCode, output, errors))
+            platform::MessageBox::show(hadParent ? parent.data() : nullptr, *text,
+                                       platform::MessageBox::applicationTitle());
+    });
+}
+
+std::optional<QString> ReportOutputs::printOutcome(int exitCode, const QString &output, const QString &errors)
+{
+    if (exitCode != 0) {
+        // The utility's last line of complaint, without its name in front.
+        QString reason = errors.trimmed().section(QLatin1Char('\n'), -1).trimmed();
+        const QString prefix = PrintUtility + QStringLiteral(": ");
+        if (reason.startsWith(prefix))
+            reason = reason.mid(prefix.size());
+        if (reason.isEmpty())
+            reason = exitCode < 0 ? QStringLiteral("the print utility stopped") : QStringLiteral("error %1").arg(exitCode);
+        return PrintFailedMessage.arg(reason);
+    }
+    // Without a printer the page went into a PDF file, whose path it names.
+    const QString pdf = output.trimmed().section(QLatin1Char('\n'), -1).trimmed();
+    if (!pdf.isEmpty())
+        return SavedAsPdfMessage.arg(pdf);
+    return std::nullopt;
 }
 
 } // namespace reports

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace reports {
@@ -28,6 +30,8 @@ public:
     static const QString SavedMessage;
     static const QString PageFileName;
     static const QString PrintUtility;
+    static const QString PrintFailedMessage;
+    static const QString SavedAsPdfMessage;
 
     // The model is read, never changed, and must outlive this object. dialogParent is the
     // window that owns the file chooser and over which the messages show (the main menu
@@ -47,9 +51,15 @@ public:
     void saveReport();
 
     // Replaces ktly.htm in the program folder with the report page and starts the print
-    // utility from the program folder without waiting for it. Failures say nothing; a page
-    // that could not be written is not handed to the utility.
+    // utility from the program folder without waiting for it. A page that could not be
+    // written is not handed to the utility, and a utility that cannot be started says
+    // nothing; when the utility ends, a failure is shown with its reason, and a page it
+    // saved as a PDF file (no printer installed) with the file's path.
     void printReport();
+
+    // What the user is told when the print utility has ended with this exit code, standard
+    // output and standard error: nothing when it printed on a printer.
+    static std::optional<QString> printOutcome(int exitCode, const QString &output, const QString &errors);
 
     // The one file chooser, built on first use and kept (hidden) between uses.
     FormFile &fileChooser();

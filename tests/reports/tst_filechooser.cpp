@@ -10,10 +10,12 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 using platform::MessageBox;
@@ -126,6 +128,45 @@ private Q_SLOTS:
         QCOMPARE(MessageBox::shown().first().title, MessageBox::applicationTitle());
         QVERIFY(!form.isVisible());
         QCOMPARE(settings::read(keys::FilePath, "unset"), QString("unset"));
+    }
+
+    // A typed name is taken in the folder the file list shows, whatever the working folder;
+    // a name of blanks is refused like an empty one.
+    void typedNameIsTakenInTheShownFolder_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved"); // under the documents folder; empty: refused
+        QTest::newRow("name") << "report.txt" << "a sub/report.txt";
+        QTest::newRow("name in a subfolder") << "../b sub/report.txt" << "b sub/report.txt";
+        QTest::newRow("full path") << "%1/week.txt" << "week.txt"; // %1: the documents folder
+        QTest::newRow("blanks") << "   " << "";
+    }
+    void typedNameIsTakenInTheShownFolder()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        reports::ReportListModel model;
+        model.appendColumn("Name");
+        model.appendRow({"1", "Ann"});
+        reports::ReportOutputs outputs(model);
+        FormFile::setScriptedAnswer([&](FormFile &f) {
+            walkTo(control<QListWidget>(f, "Dir1"), m_docs + "/a sub");
+            control<QLineEdit>(f, "Text2")->setText(QString(typed).replace("%1", m_docs));
+            control<QPushButton>(f, "Command1")->click();
+        });
+        const QString working = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(working); });
+        QVERIFY(QDir::setCurrent(m_docs));
+        outputs.saveReport();
+        if (saved.isEmpty()) {
+            QCOMPARE(MessageBox::shownTexts(), QStringList{FileChooser::NoFileMessage});
+            QCOMPARE(outputs.fileChooser().chooser().chosenPath(), QString());
+            QCOMPARE(settings::read(keys::FilePath, "unset"), QString("unset"));
+        } else {
+            QCOMPARE(MessageBox::shownTexts(), QStringList{reports::ReportOutputs::SavedMessage});
+            QVERIFY(QFileInfo(m_docs + '/' + saved).size() > 0);
+            QVERIFY(!QFile::exists(m_docs + "/report.txt"));
+        }
     }
 
     // A file picked through the lists is remembered, and a new chooser starts from it.

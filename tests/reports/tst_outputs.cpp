@@ -239,6 +239,42 @@ private Q_SLOTS:
         QCOMPARE(readFile(utility.fileName() + ".ran"),
                  "0 " + (PageStart + "<td><b>Name</b></td><tr><td nowrap>Ann</td></tr></table>\r").toUtf8());
     }
+
+    // The report screen does not wait for the utility, but says what became of the page once
+    // it has ended: a failure with the utility's reason, a PDF file saved for want of a printer
+    // with its path, and nothing after a print on a printer.
+    void utilityOutcomeIsShownWhenItEnds_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("failed") << QByteArray("echo 'vadivovid: cannot read x' >&2; echo 'vadivovid: printing to /r.pdf failed' >&2; exit 1")
+                                << ReportOutputs::PrintFailedMessage.arg("printing to /r.pdf failed");
+        QTest::newRow("failed silently") << QByteArray("exit 3") << ReportOutputs::PrintFailedMessage.arg("error 3");
+        QTest::newRow("killed") << QByteArray("kill -9 $$") << ReportOutputs::PrintFailedMessage.arg("the print utility stopped");
+        QTest::newRow("no printer") << QByteArray("echo '/home/ann/.cache/chronotally/ktly.pdf'")
+                                    << ReportOutputs::SavedAsPdfMessage.arg("/home/ann/.cache/chronotally/ktly.pdf");
+        QTest::newRow("printed") << QByteArray("exit 0") << QString();
+    }
+    void utilityOutcomeIsShownWhenItEnds()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, shown);
+        const QString folder = m_env->programFolder();
+        platform::Launcher::setScripted(false);
+        QFile utility(folder + "/vadivovid");
+        QVERIFY(utility.open(QIODevice::WriteOnly));
+        utility.write("#!/bin/sh\nsleep 1\ntouch \"$0.ran\"\n" + script + "\n");
+        utility.close();
+        utility.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        fill(*m_model, {"Name"}, {{"Ann"}});
+
+        m_outputs->printReport();
+        QCOMPARE(MessageBox::shownTexts(), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(utility.fileName() + ".ran"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(MessageBox::shownTexts(), shown.isNull() ? QStringList() : QStringList{shown}, 15000);
+        QTest::qWait(200); // and nothing more
+        QCOMPARE(MessageBox::shownTexts().size(), shown.isNull() ? 0 : 1);
+    }
 };
 
 QTEST_MAIN(TestOutputs)

@@ -18,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <functional>
+
 #include <unistd.h>
 
 namespace {
@@ -34,19 +37,25 @@ struct Run {
     int exitCode = -1; // -1: crashed or still running after 30 s
     qint64 ms = 0;
     int errorLines = 0;
+    QByteArray output;
 };
 
 // Keeps processing events while the program runs, so a server in the test can answer it.
+// The run may be ended early by `stop`, asked every 20 ms while it runs.
 Run run(const QString &program, const QStringList &args,
-        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+        const std::function<bool()> &stop = {})
 {
     QProcess process;
     process.setProcessEnvironment(env);
     QElapsedTimer clock;
     clock.start();
     process.start(program, args);
-    while (process.state() != QProcess::NotRunning && clock.elapsed() < 30000)
+    while (process.state() != QProcess::NotRunning && clock.elapsed() < 30000) {
         QTest::qWait(20);
+        if (stop && process.state() == QProcess::Running && stop())
+            process.terminate();
+    }
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished();
@@ -54,7 +63,7 @@ Run run(const QString &program, const QStringList &args,
     }
     const QByteArray errors = process.readAllStandardError().trimmed();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, clock.elapsed(),
-            errors.isEmpty() ? 0 : int(errors.count('\n')) + 1};
+            errors.isEmpty() ? 0 : int(errors.count('\n')) + 1, process.readAllStandardOutput()};
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -335,14 +344,63 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("CUPS_SERVER", folder.filePath("no-cups.sock"));
         env.insert("HOME", folder.path());
-        QCOMPARE(run(utility, {}, env).exitCode, 0);
+        const Run fallback = run(utility, {}, env);
+        QCOMPARE(fallback.exitCode, 0);
         QVERIFY(QFileInfo(folder.filePath("ktly.pdf")).size() > 0);
+        QCOMPARE(fallback.output, QFile::encodeName(folder.filePath("ktly.pdf")) + '\n'); // where it went
+        QCOMPARE(QDir(folder.path()).entryList({"*.pdf*"}), (QStringList{"ktly.pdf", "report.pdf"}));
 
         QVERIFY(QFile::remove(folder.filePath("ktly.htm")) && QFile::remove(folder.filePath("ktly.pdf")));
         const Run r = run(utility, {}, env);
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.errorLines, 1);
         QVERIFY(!QFile::exists(folder.filePath("ktly.pdf")));
+    }
+
+    // A print that fails, runs out of time or is stopped while it writes leaves no PDF file,
+    // not even one under a temporary name, and says why it failed.
+    void failedPrintLeavesNoPdf_data()
+    {
+        QTest::addColumn<QString>("pdf"); // in the folder
+        QTest::addColumn<QString>("timeLimit");
+        QTest::addColumn<bool>("stopWhileWriting");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("no such folder") << "none/report.pdf" << "" << false << 1;
+        QTest::newRow("out of time") << "report.pdf" << "1" << false << 1;
+        QTest::newRow("stopped while writing") << "report.pdf" << "" << true << 128 + SIGTERM;
+    }
+    void failedPrintLeavesNoPdf()
+    {
+        QFETCH(QString, pdf);
+        QFETCH(QString, timeLimit);
+        QFETCH(bool, stopWhileWriting);
+        QFETCH(int, exitCode);
+        QTemporaryDir folder;
+        const QString utility = folder.filePath("vadivovid");
+        QVERIFY(QFile::copy(tool("vadivovid"), utility));
+        reports::ReportListModel model;
+        model.appendColumn("Name");
+        model.appendColumn("Hours");
+        for (int r = 1; r <= 20000; ++r)
+            model.appendRow({QString::number(r), QString("Name %1").arg(r), "8 Hours 30 Minutes"});
+        QVERIFY(reports::writeReportPage(model, folder.filePath("ktly.htm")));
+        QFile earlier(folder.filePath(pdf)); // an earlier report goes too, where there is one
+        if (earlier.open(QIODevice::WriteOnly))
+            earlier.write("an earlier report");
+        earlier.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!timeLimit.isEmpty())
+            env.insert("VADIVOVID_TIME_LIMIT", timeLimit);
+        const QDir dir(folder.path());
+        bool writing = false;
+        const Run r = run(utility, {"--pdf", folder.filePath(pdf)}, env, [&] {
+            writing = writing || !dir.entryList({"report.pdf.*"}).isEmpty();
+            return stopWhileWriting && writing;
+        });
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.errorLines, stopWhileWriting ? 0 : 1);
+        QVERIFY(writing || !stopWhileWriting);
+        QCOMPARE(dir.entryList(QDir::Files), (QStringList{"ktly.htm", "vadivovid"}));
     }
 
     void anInstalledPrintUtilityReadsThePageFromTheUsersCache()
