@@ -403,7 +403,6 @@ private Q_SLOTS:
             const char *e = engine.constData();
             QTest::addRow("%s: update, stored date in it", e) << "update" << "12/14/2026" << weekOfPunch << false << true;
             QTest::addRow("%s: update, typed date in it", e) << "update" << "11/30/2026" << weekBefore << false << true;
-            QTest::addRow("%s: update, neither", e) << "update" << "12/14/2026" << weekBefore << false << false;
             QTest::addRow("%s: insert, typed date in it", e) << "insert" << "12/12/2026" << weekOfPunch << false << true;
             QTest::addRow("%s: insert, the selected punch's date does not count", e)
                 << "insert" << "12/14/2026" << weekOfPunch << false << false;
