@@ -54,8 +54,6 @@ const settings::Key *keyOf(Option option)
     case Option::UseSqlDb: return &keys::UseSqlDb;
     case Option::Camera: return &keys::Camera;
     case Option::Spanish: return &keys::Spanish;
-    case Option::BreakRule: return &keys::BreakRule;
-    case Option::RepeatGuard: return &keys::RepeatGuard;
     case Option::DaylightSavingUnlocked: return &keys::DaylightSavingUnlocked;
     default: return nullptr;
     }
@@ -144,13 +142,6 @@ void MainMenu::startupRoutine()
     m_options.setText(Field::FontSize, settings::read(keys::FontSize));
     m_options.setText(Field::CameraIp, settings::read(keys::CameraIp));
     m_options.setText(Field::PluginLocation, settings::read(keys::PluginLocation, platform::defaultPluginFolder()));
-
-    loadCheck(Option::BreakRule);
-    loadCheck(Option::RepeatGuard);
-    m_options.setText(Field::BreakAfterHours, settings::read(keys::BreakAfterHours));
-    m_options.setText(Field::BreakMinutes, settings::read(keys::BreakMinutes));
-    m_options.setText(Field::OverLongHours, settings::read(keys::OverLongHours));
-    m_options.setText(Field::RepeatSeconds, settings::read(keys::RepeatSeconds));
 
     m_options.setText(Field::SqlUser, settings::read(keys::SqlUser));
     const QString password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
@@ -271,6 +262,8 @@ bool MainMenu::login(const QString &user, const QString &password)
     }
     m_administratorId = user;
     m_view->clearLoginFields();
+    // The options panel shows the pay rules as the table holds them now.
+    m_payroll.load();
     m_view->setMenuPanelVisible(true);
     if (isLocked()) {
         setShowClockCaption(ShowClockCaption);
@@ -453,22 +446,15 @@ void MainMenu::onTextChanged(Field field, const QString &text)
     case Field::FontSize:
         settings::write(keys::FontSize, text);
         break;
-    case Field::BreakAfterHours:
-        settings::write(keys::BreakAfterHours, text);
-        break;
-    case Field::BreakMinutes:
-        settings::write(keys::BreakMinutes, text);
-        break;
-    case Field::OverLongHours:
-        settings::write(keys::OverLongHours, text);
-        break;
-    case Field::RepeatSeconds:
-        settings::write(keys::RepeatSeconds, text);
-        break;
     default:
         // The camera and SQL fields are stored by their panels' "OK".
         break;
     }
+}
+
+bool MainMenu::acceptPayRule(const QString &rule, const QString &text)
+{
+    return m_payroll.accept(rule, text, m_administratorId);
 }
 
 void MainMenu::resetPath()

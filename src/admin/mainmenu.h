@@ -2,6 +2,7 @@
 
 #include "admin/mainmenuview.h"
 #include "admin/optionsmodel.h"
+#include "admin/payrolloptions.h"
 
 #include <QObject>
 #include <QString>
@@ -39,6 +40,8 @@ public:
 
     OptionsModel &options() { return m_options; }
     const OptionsModel &options() const { return m_options; }
+    // The options panel's Payroll box: the station-wide pay rules, read at every login.
+    PayrollOptions &payroll() { return m_payroll; }
 
     void setView(MainMenuView *view);
     MainMenuView &view() { return *m_view; }
@@ -92,6 +95,10 @@ public:
     // Asks, then clears the lock-down policies and ends the program. Returns whether it ended.
     bool shutDown();
 
+    // A pay rule accepted on the options panel, written in the name of the administrator
+    // who logged in last.
+    bool acceptPayRule(const QString &rule, const QString &text);
+
     // Options panel buttons.
     void resetPath();
     void fontDefaults();
@@ -124,6 +131,7 @@ private:
     void endProgram();
 
     OptionsModel m_options;
+    PayrollOptions m_payroll;
     MainMenuView m_nullView;
     MainMenuView *m_view = &m_nullView;
     station::ClockScreenPort *m_clock = nullptr;

@@ -3,6 +3,7 @@
 #include "admin/mainmenu.h"
 #include "admin/namedcombobox.h"
 #include "admin/sqllogindialog.h"
+#include "reports/payrulesstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -308,32 +310,91 @@ QWidget *MainMenuWindow::buildOptions()
 
 QWidget *MainMenuWindow::buildPayrollPanel(QWidget *parent)
 {
+    namespace rule = reports::rulenames;
     auto *payroll = new QGroupBox(QStringLiteral("Payroll"), parent);
     payroll->setObjectName(QStringLiteral("FramePayroll"));
-    QCheckBox *breakRule = checkBox(Option::BreakRule, QStringLiteral("Deduct a break from long punches"), payroll);
-    QLineEdit *breakAfter = field(Field::BreakAfterHours, "TextBreakAfter", payroll);
-    QLineEdit *breakMinutes = field(Field::BreakMinutes, "TextBreakMinutes", payroll);
-    QLineEdit *overLong = field(Field::OverLongHours, "TextOverLong", payroll);
-    QCheckBox *repeatGuard = checkBox(Option::RepeatGuard, QStringLiteral("Refuse a repeat punch of the same ID"), payroll);
-    QLineEdit *repeatSeconds = field(Field::RepeatSeconds, "TextRepeatSeconds", payroll);
-
-    // Each field is announced by its label (without a buddy, by the group's title).
-    const auto label = [payroll](const char *text, QLineEdit *buddy) {
-        auto *l = new QLabel(QString::fromLatin1(text), payroll);
-        l->setBuddy(buddy);
-        return l;
-    };
     auto *layout = new QGridLayout(payroll);
-    layout->addWidget(breakRule, 0, 0, 1, 4);
-    layout->addWidget(label("After hours in one punch:", breakAfter), 1, 0);
-    layout->addWidget(breakAfter, 1, 1);
-    layout->addWidget(label("Break minutes:", breakMinutes), 1, 2);
-    layout->addWidget(breakMinutes, 1, 3);
-    layout->addWidget(label("Flag a punch open longer than hours:", overLong), 2, 0, 1, 3);
-    layout->addWidget(overLong, 2, 3);
-    layout->addWidget(repeatGuard, 3, 0, 1, 2);
-    layout->addWidget(label("Within seconds:", repeatSeconds), 3, 2);
-    layout->addWidget(repeatSeconds, 3, 3);
+
+    // A value counts when it is accepted: a field on Enter or when it is left (not at every
+    // keystroke), a box when it is ticked, a list when a choice is made.
+    const auto box = [this, payroll](const QString &name, const char *object, const char *caption) {
+        auto *b = new QCheckBox(QString::fromLatin1(caption), payroll);
+        b->setObjectName(QString::fromLatin1(object));
+        m_ruleBoxes.insert(name, b);
+        connect(b, &QCheckBox::toggled, this, [this, name](bool on) {
+            if (m_menu)
+                m_menu->acceptPayRule(name, on ? QStringLiteral("1") : QStringLiteral("0"));
+        });
+        return b;
+    };
+    const auto edit = [this, payroll](const QString &name, const char *object) {
+        auto *e = new QLineEdit(payroll);
+        e->setObjectName(QString::fromLatin1(object));
+        m_ruleFields.insert(name, e);
+        connect(e, &QLineEdit::editingFinished, this, [this, name, e] {
+            if (m_menu)
+                m_menu->acceptPayRule(name, e->text());
+        });
+        return e;
+    };
+    // Each item shows a caption and stands for the rule's stored text.
+    const auto list = [this, payroll](const QString &name, const char *object,
+                                      const QList<std::pair<QString, QString>> &items) {
+        auto *c = new QComboBox(payroll);
+        c->setObjectName(QString::fromLatin1(object));
+        for (const auto &[caption, text] : items)
+            c->addItem(caption, text);
+        m_ruleLists.insert(name, c);
+        connect(c, &QComboBox::activated, this, [this, name, c](int index) {
+            if (m_menu)
+                m_menu->acceptPayRule(name, c->itemData(index).toString());
+        });
+        return c;
+    };
+    // Each field is announced by the label on its left (not by the group's title).
+    const auto add = [payroll, layout](const char *text, QWidget *field, int row, int column, int labelSpan = 1) {
+        auto *label = new QLabel(QString::fromLatin1(text), payroll);
+        label->setBuddy(field);
+        field->setAccessibleName(label->text());
+        layout->addWidget(label, row, column, 1, labelSpan);
+        layout->addWidget(field, row, column + labelSpan);
+    };
+
+    QList<std::pair<QString, QString>> days;
+    for (const Qt::DayOfWeek day : {Qt::Sunday, Qt::Monday, Qt::Tuesday, Qt::Wednesday, Qt::Thursday, Qt::Friday,
+                                    Qt::Saturday}) {
+        const QString name = QLocale::c().dayName(day, QLocale::LongFormat);
+        days.append({name, name});
+    }
+    QList<std::pair<QString, QString>> rounding{{QStringLiteral("Off"), QStringLiteral("0")}};
+    for (const int minutes : {5, 6, 10, 15})
+        rounding.append({QStringLiteral("%1 minutes").arg(minutes), QString::number(minutes)});
+    const QList<std::pair<QString, QString>> periods{
+        {QStringLiteral("Weekly"), QStringLiteral("Weekly")},
+        {QStringLiteral("Every two weeks"), QStringLiteral("Biweekly")},
+        {QStringLiteral("Twice a month"), QStringLiteral("SemiMonthly")},
+        {QStringLiteral("Monthly"), QStringLiteral("Monthly")},
+    };
+
+    layout->addWidget(box(rule::BreakRule, "Check30", "Deduct a break from long punches"), 0, 0, 1, 4);
+    add("After hours in one punch:", edit(rule::BreakAfterHours, "TextBreakAfter"), 1, 0);
+    add("Break minutes:", edit(rule::BreakMinutes, "TextBreakMinutes"), 1, 2);
+    add("Flag a punch open longer than hours:", edit(rule::OverLongHours, "TextOverLong"), 2, 0, 3);
+    layout->addWidget(box(rule::RepeatGuard, "Check31", "Refuse a repeat punch of the same ID"), 3, 0, 1, 2);
+    add("Within seconds:", edit(rule::RepeatSeconds, "TextRepeatSeconds"), 3, 2);
+    layout->addWidget(box(rule::WeeklyOvertime, "CheckWeeklyOvertime", "Pay overtime beyond weekly hours"), 4, 0, 1, 4);
+    add("Hours in a workweek:", edit(rule::WeeklyLimitHours, "TextWeeklyLimit"), 5, 0);
+    add("Workweek starts on:", list(rule::WorkweekStart, "ComboWorkweekStart", days), 5, 2);
+    layout->addWidget(box(rule::DailyOvertime, "CheckDailyOvertime", "Pay overtime beyond daily hours"), 6, 0, 1, 2);
+    add("Hours in a day:", edit(rule::DailyLimitHours, "TextDailyLimit"), 6, 2);
+    add("Overtime multiplier:", edit(rule::OvertimeMultiplier, "TextOvertimeMultiplier"), 7, 0);
+    add("Round punches to:", list(rule::RoundingMinutes, "ComboRounding", rounding), 7, 2);
+    add("Pay period:", list(rule::PeriodKind, "ComboPeriodKind", periods), 8, 0);
+    add("Periods counted from (YYYY-MM-DD):", edit(rule::PeriodAnchor, "TextPeriodAnchor"), 8, 2);
+    layout->setColumnStretch(1, 1);
+    layout->setColumnStretch(3, 1);
+
+    connect(&m_menu->payroll(), &PayrollOptions::changed, this, [this] { payRulesChanged(); });
     return payroll;
 }
 
@@ -502,8 +563,29 @@ void MainMenuWindow::syncFromModel()
     for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it)
         fieldChanged(it.key());
     serverKindChanged();
+    payRulesChanged();
     if (m_menu)
         m_showClock->setText(m_menu->showClockCaption());
+}
+
+void MainMenuWindow::payRulesChanged()
+{
+    if (!m_menu)
+        return;
+    const PayrollOptions &payroll = m_menu->payroll();
+    for (auto it = m_ruleBoxes.cbegin(); it != m_ruleBoxes.cend(); ++it) {
+        const QSignalBlocker block(it.value());
+        it.value()->setChecked(payroll.text(it.key()) == QLatin1String("1"));
+    }
+    for (auto it = m_ruleFields.cbegin(); it != m_ruleFields.cend(); ++it) {
+        if (it.value()->text() != payroll.text(it.key()))
+            it.value()->setText(payroll.text(it.key()));
+    }
+    for (auto it = m_ruleLists.cbegin(); it != m_ruleLists.cend(); ++it) {
+        const int index = it.value()->findData(payroll.text(it.key()));
+        if (index >= 0)
+            it.value()->setCurrentIndex(index);
+    }
 }
 
 void MainMenuWindow::optionChanged(Option option)

@@ -86,6 +86,8 @@ private:
     void optionChanged(Option option);
     void fieldChanged(Field field);
     void serverKindChanged();
+    // Shows the pay rules as the main menu holds them.
+    void payRulesChanged();
     // Runs work with its buttons disabled, so that it cannot be started twice.
     void runDisabled(std::initializer_list<QPushButton *> buttons, const std::function<void()> &work);
 
@@ -114,6 +116,10 @@ private:
 
     QHash<Option, QCheckBox *> m_boxes;
     QHash<Field, QLineEdit *> m_fields;
+    // The Payroll box's controls by rule name.
+    QHash<QString, QCheckBox *> m_ruleBoxes;
+    QHash<QString, QLineEdit *> m_ruleFields;
+    QHash<QString, QComboBox *> m_ruleLists;
 
     std::function<void()> m_openEmployees;
     std::function<void()> m_openReports;

@@ -2,7 +2,6 @@
 
 #include "data/storedconnection.h"
 #include "platform/system.h"
-#include "settings/keys.h"
 
 namespace admin {
 
@@ -10,10 +9,6 @@ OptionsModel::OptionsModel(QObject *parent) : QObject(parent)
 {
     m_fields.insert(Field::FontName, QStringLiteral("Verdana"));
     m_fields.insert(Field::FontSize, QStringLiteral("12"));
-    m_fields.insert(Field::BreakAfterHours, settings::keys::BreakAfterHours.defaultText());
-    m_fields.insert(Field::BreakMinutes, settings::keys::BreakMinutes.defaultText());
-    m_fields.insert(Field::OverLongHours, settings::keys::OverLongHours.defaultText());
-    m_fields.insert(Field::RepeatSeconds, settings::keys::RepeatSeconds.defaultText());
 }
 
 void OptionsModel::setOn(Option option, bool on)

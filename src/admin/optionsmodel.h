@@ -25,8 +25,6 @@ enum class Option {
     Camera = 21,              // "Turn on Camera"
     Spanish = 22,             // "Spanish"
     SaveSqlPassword = 25,     // "Save SQL Password"
-    BreakRule = 30,           // "Deduct a break from long punches"
-    RepeatGuard = 31,         // "Refuse a repeat punch of the same ID"
     DaylightSavingUnlocked = 32, // "Do not lock the clock at a daylight-saving change"
 };
 
@@ -41,10 +39,6 @@ enum class Field {
     SqlUser,        // Textq10
     SqlDatabase,    // Textq14
     SqlServer,      // Textq15
-    BreakAfterHours,   // TextBreakAfter: hours in one punch after which the break is deducted
-    BreakMinutes,      // TextBreakMinutes: minutes of the break
-    OverLongHours,     // TextOverLong: hours after which a punch counts as a missed clock-out
-    RepeatSeconds,     // TextRepeatSeconds: seconds within which a second punch is refused
 };
 
 // The live station options, held by the main menu for the whole run. The main menu's

@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 #include "platform/regional.h"
 #include "reports/hourtexts.h"
+#include "reports/payrulesstore.h"
 
 #include <QCoreApplication>
 
@@ -32,6 +33,9 @@ const QString TimeEditor::AlreadyClockedIn = QStringLiteral(
 const QString TimeEditor::ReversedPunch =
     QStringLiteral("The Clocked Out time should not be earlier than the Clocked In time");
 const QString TimeEditor::DeleteQuestion = QStringLiteral("Are you sure you would like to Delete this Entry?");
+
+const QString TimeEditor::ClosedPeriodRefusal =
+    QStringLiteral("This punch lies in a closed pay period (%1 to %2). Reopen the period to change it.");
 
 const QString TimeEditor::UsersSql =
     QStringLiteral("Select FirstName,LastName, ID,UserIDLogin from UserTable order by lastname asc ");
@@ -282,6 +286,44 @@ std::optional<TimeEditor::Times> TimeEditor::checkedTimes()
     return times;
 }
 
+bool TimeEditor::refusedInClosedPeriod(std::optional<qint64> punch, bool typedWorkDate)
+{
+    const std::shared_ptr<Database> db = Database::current();
+    QList<QDate> dates;
+    if (typedWorkDate) {
+        // One that does not read is refused by the checks of the times.
+        if (const auto typed = regional::parseDateTime(m_fields.workDate))
+            dates << typed->date();
+    }
+    if (punch) {
+        const QueryResult stored = db->query(PunchSql, {*punch});
+        if (stored.error) {
+            showMessage(stored.error.description);
+            return true;
+        }
+        if (!stored.rows.isEmpty())
+            dates << stored.first().value(QStringLiteral("RowDate")).toDateTime().date();
+    }
+    if (dates.isEmpty())
+        return false;
+    DbError error;
+    const QList<reports::ClosedPeriod> closed = reports::PayRulesStore(db).closedPeriods(&error);
+    if (error) {
+        showMessage(error.description);
+        return true;
+    }
+    for (const QDate &date : std::as_const(dates)) {
+        for (const reports::ClosedPeriod &c : closed) {
+            if (c.period.contains(date)) {
+                showMessage(ClosedPeriodRefusal.arg(regional::shortDate(c.period.first),
+                                                    regional::shortDate(c.period.last)));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool TimeEditor::updatePunch()
 {
     BusyScope busy(m_busy);
@@ -292,6 +334,8 @@ bool TimeEditor::updatePunch()
         showMessage(SelectRow);
         return false;
     }
+    if (refusedInClosedPeriod(m_punchId, true))
+        return false;
     const std::optional<Times> times = checkedTimes();
     if (!times)
         return false;
@@ -322,6 +366,8 @@ bool TimeEditor::insertPunch()
         showMessage(SelectRow);
         return false;
     }
+    if (refusedInClosedPeriod(std::nullopt, true))
+        return false;
     const std::optional<Times> times = checkedTimes();
     if (!times)
         return false;
@@ -403,6 +449,8 @@ bool TimeEditor::deletePunch()
         showMessage(SelectRow);
         return false;
     }
+    if (refusedInClosedPeriod(m_punchId, false))
+        return false;
     const bool yes = MessageBox::show(nullptr, DeleteQuestion, QString(), MessageBox::Buttons::YesNo,
                                       MessageBox::Answer::No)
                      == MessageBox::Answer::Yes;

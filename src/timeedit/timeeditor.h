@@ -37,7 +37,8 @@ class TimeEditor : public QObject
 
 public:
     using ConnectionSource = std::function<data::ConnectionSettings()>;
-    // Sees every statement with its bound values just before it is sent.
+    // Sees every statement of the lists and the changes with its bound values just before it
+    // is sent (not the reads that look for a closed pay period).
     using StatementObserver = std::function<void(const QString &sql, const QVariantList &values)>;
 
     // Captions and texts of the screen.
@@ -55,6 +56,7 @@ public:
     // the message: "Work Date", "Clocked In" or "Clocked Out".
     static QString dateMissing(const QString &field);
     static const QString DeleteQuestion;
+    static const QString ClosedPeriodRefusal;
 
     // Statements.
     static const QString UsersSql;
@@ -131,6 +133,10 @@ private:
     void showMessage(const QString &text) const;
     void trimFields();
     std::optional<Times> checkedTimes();
+    // Whether a change must be refused because the stored work date of the punch (when one is
+    // given) or the typed one (when asked for and readable) lies in a closed pay period. The
+    // refusal, or a failure to find out, has been shown then.
+    bool refusedInClosedPeriod(std::optional<qint64> punch, bool typedWorkDate);
     bool listPunches();
     // Runs one change of ClockTable in a write transaction together with its audit row. The
     // punch with the key (none for an insert: the inserted one) is read before and after;

@@ -1,6 +1,7 @@
 #include "menufixture.h"
 
 #include "data/schema.h"
+#include "reports/payrulesstore.h"
 #include "platform/browser.h"
 #include "platform/messagebox.h"
 #include "platform/system.h"
@@ -77,8 +78,7 @@ private Q_SLOTS:
             {"Check8", &keys::AutoLaunch},    {"Check9", &keys::BlockMoving},
             {"Check10", &keys::AllowExit},    {"Check19", &keys::CompanyTextOption},
             {"Check20", &keys::UseSqlDb},     {"Check21", &keys::Camera},
-            {"Check22", &keys::Spanish},      {"Check30", &keys::BreakRule},
-            {"Check31", &keys::RepeatGuard},  {"Check32", &keys::DaylightSavingUnlocked},
+            {"Check22", &keys::Spanish},      {"Check32", &keys::DaylightSavingUnlocked},
         };
         for (const auto &[control, key] : boxes)
             QTest::newRow(control) << QString::fromLatin1(control) << key->keyName();
@@ -236,31 +236,110 @@ private Q_SLOTS:
         QCOMPARE(Station::stored(keys::FontSize), QStringLiteral("12"));
     }
 
-    // The payroll fields: their defaults on an empty store, the stored texts at start-up,
-    // and every change written.
-    void payrollFields_data()
+    // A pay rule counts when it is accepted: a field on Enter (keystrokes write nothing), a
+    // box when ticked, a list when a choice is made. Then the table holds it in its stored
+    // form, one audit row names the administrator, and the station applies it.
+    void aPayRuleIsWrittenOnceWhenAccepted_data()
     {
         QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("initial");
-        QTest::newRow("break after") << "TextBreakAfter" << keys::BreakAfterHours.keyName() << "6";
-        QTest::newRow("break minutes") << "TextBreakMinutes" << keys::BreakMinutes.keyName() << "30";
-        QTest::newRow("over-long") << "TextOverLong" << keys::OverLongHours.keyName() << "16";
-        QTest::newRow("repeat seconds") << "TextRepeatSeconds" << keys::RepeatSeconds.keyName() << "60";
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("input"); // typed, or the list item chosen
+        QTest::addColumn<QString>("stored");
+        namespace n = reports::rulenames;
+        QTest::newRow("break minutes") << "TextBreakMinutes" << n::BreakMinutes << "45" << "45";
+        QTest::newRow("hours in their plain form") << "TextWeeklyLimit" << n::WeeklyLimitHours << "037.50" << "37.5";
+        QTest::newRow("anchor") << "TextPeriodAnchor" << n::PeriodAnchor << "2026-02-01" << "2026-02-01";
+        QTest::newRow("break rule box") << "Check30" << n::BreakRule << "" << "1";
+        QTest::newRow("weekly overtime box") << "CheckWeeklyOvertime" << n::WeeklyOvertime << "" << "0";
+        QTest::newRow("workweek start") << "ComboWorkweekStart" << n::WorkweekStart << "Monday" << "Monday";
+        QTest::newRow("rounding") << "ComboRounding" << n::RoundingMinutes << "15 minutes" << "15";
+        QTest::newRow("period kind") << "ComboPeriodKind" << n::PeriodKind << "Every two weeks" << "Biweekly";
     }
-    void payrollFields()
+    void aPayRuleIsWrittenOnceWhenAccepted()
     {
         QFETCH(QString, control);
-        QFETCH(QString, key);
-        QFETCH(QString, initial);
+        QFETCH(QString, rule);
+        QFETCH(QString, input);
+        QFETCH(QString, stored);
+        loggedIn();
+        const qsizetype audited = TestEnv::auditRows(*s->db).size();
         const QByteArray name = control.toLatin1();
-        s->menu.startupRoutine();
-        QCOMPARE(s->edit(name.constData())->text(), initial);
-        s->type(name.constData(), QStringLiteral("7.5"));
-        QCOMPARE(settings::GetSetting("Chronotally", "Main", key), QStringLiteral("7.5"));
-        settings::SaveSetting("Chronotally", "Main", key, QStringLiteral("9"));
-        s->menu.startupRoutine();
-        QCOMPARE(s->edit(name.constData())->text(), QStringLiteral("9"));
+        if (auto *edit = s->window.findChild<QLineEdit *>(control)) {
+            s->type(name.constData(), input);
+            QCOMPARE(TestEnv::auditRows(*s->db).size(), audited);
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(edit->text(), stored);
+            Q_EMIT edit->editingFinished(); // left after Enter: the same value again
+        } else if (auto *list = s->window.findChild<QComboBox *>(control)) {
+            list->setCurrentIndex(list->findText(input));
+            Q_EMIT list->activated(list->currentIndex());
+            Q_EMIT list->activated(list->currentIndex());
+        } else {
+            s->box(name.constData())->click();
+        }
+        QCOMPARE(storedRule(rule), stored);
+        const QList<QStringList> audit = TestEnv::auditRows(*s->db).mid(audited);
+        QCOMPARE(audit.size(), 1);
+        const QStringList row = audit.first();
+        QCOMPARE((QStringList{row.at(2), row.at(4), row.at(5)}), (QStringList{"boss", "PayRules", rule}));
+        QCOMPARE(reports::PayRulesStore::textsOf(reports::PayRulesStore::cached()).value(rule), stored);
+    }
+
+    // A value the store cannot read is refused with its message; nothing is written and the
+    // field shows the stored value again.
+    void aValueThatIsNotANumberIsRefused_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("typed");
+        namespace n = reports::rulenames;
+        QTest::newRow("minutes with a fraction") << "TextBreakMinutes" << n::BreakMinutes << "30.5";
+        QTest::newRow("decimal comma") << "TextOvertimeMultiplier" << n::OvertimeMultiplier << "1,5";
+        QTest::newRow("empty") << "TextDailyLimit" << n::DailyLimitHours << "";
+        QTest::newRow("regional date") << "TextPeriodAnchor" << n::PeriodAnchor << "1/4/2026";
+    }
+    void aValueThatIsNotANumberIsRefused()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, rule);
+        QFETCH(QString, typed);
+        loggedIn();
+        const QString before = storedRule(rule);
+        const qsizetype audited = TestEnv::auditRows(*s->db).size();
+        const QByteArray name = control.toLatin1();
+        s->type(name.constData(), typed);
+        QTest::keyClick(s->edit(name.constData()), Qt::Key_Return);
+        QCOMPARE(platform::MessageBox::shownTexts(), QStringList{reports::PayRulesStore::check(rule, typed)});
+        QCOMPARE(storedRule(rule), before);
+        QCOMPARE(TestEnv::auditRows(*s->db).size(), audited);
+        QCOMPARE(s->edit(name.constData())->text(), s->menu.payroll().text(rule));
+        QVERIFY(!s->edit(name.constData())->text().isEmpty());
+    }
+
+    // The panel shows the table, whatever this account's settings hold; the settings keep
+    // their old values unused.
+    void thePanelShowsTheTableNotTheAccountsSettings()
+    {
+        settings::write(keys::BreakMinutes, QStringLiteral("45"));
+        s->menu.startupRoutine(); // the first start copies the settings in
+        QCOMPARE(storedRule(reports::rulenames::BreakMinutes), QStringLiteral("45"));
+        // Another station's administrator changes the rules.
+        reports::PayRulesStore other(s->db);
+        for (const auto &[rule, text] : {std::pair{reports::rulenames::BreakMinutes, "20"},
+                                         {reports::rulenames::BreakRule, "1"},
+                                         {reports::rulenames::PeriodKind, "SemiMonthly"}})
+            QVERIFY(other.writeRule(rule, QString::fromLatin1(text), QStringLiteral("other")).ok());
+        settings::write(keys::BreakRule, QStringLiteral("0"));
+        loggedIn();
+        QCOMPARE(s->edit("TextBreakMinutes")->text(), QStringLiteral("20"));
+        QVERIFY(s->box("Check30")->isChecked());
+        QCOMPARE(s->find<QComboBox>("ComboPeriodKind")->currentData().toString(), QStringLiteral("SemiMonthly"));
+
+        s->type("TextBreakMinutes", QStringLiteral("15"));
+        QTest::keyClick(s->edit("TextBreakMinutes"), Qt::Key_Return);
+        QCOMPARE(storedRule(reports::rulenames::BreakMinutes), QStringLiteral("15"));
+        QCOMPARE(Station::stored(keys::BreakMinutes), QStringLiteral("45"));
+        QCOMPARE(Station::stored(keys::BreakRule), QStringLiteral("0"));
     }
 
     // Fields without a caption of their own are announced by a name of their own: the SQL
@@ -279,12 +358,18 @@ private Q_SLOTS:
 
         auto *payroll = s->find<QWidget>("FramePayroll");
         auto *grid = qobject_cast<QGridLayout *>(payroll->layout());
-        for (const char *control : {"TextBreakAfter", "TextBreakMinutes", "TextOverLong", "TextRepeatSeconds"}) {
-            QWidget *field = s->find<QWidget>(control);
+        QList<QWidget *> fields;
+        for (QWidget *w : payroll->findChildren<QWidget *>()) {
+            if (qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w))
+                fields << w;
+        }
+        QCOMPARE(fields.size(), 11);
+        for (QWidget *field : std::as_const(fields)) {
             int row, column, rows, columns;
             grid->getItemPosition(grid->indexOf(field), &row, &column, &rows, &columns);
             auto *label = qobject_cast<QLabel *>(grid->itemAtPosition(row, column - 1)->widget());
-            QVERIFY2(label, control);
+            QVERIFY2(label, qPrintable(field->objectName()));
+            QCOMPARE(label->buddy(), field);
             QCOMPARE(announced(field), label->text());
         }
 
@@ -331,6 +416,22 @@ private Q_SLOTS:
     }
 
 private:
+    // Started, with the administrator boss logged in and no message shown yet.
+    void loggedIn()
+    {
+        s->addAdministrator();
+        s->menu.startupRoutine();
+        QVERIFY(s->menu.login(QStringLiteral("boss"), QStringLiteral("secret")));
+        platform::MessageBox::clearShown();
+    }
+    // The text the PayRules table holds for a rule.
+    QString storedRule(const QString &rule) const
+    {
+        return s->db->query(QStringLiteral("select RuleValue from PayRules where RuleName = ?"), {rule})
+            .first()
+            .text(QStringLiteral("RuleValue"));
+    }
+
     std::unique_ptr<Station> s;
 };
 

@@ -222,8 +222,6 @@ private Q_SLOTS:
         QVERIFY(!m_db->exec(insert, {"RepeatGuard", on ? "1" : "0"}));
         QVERIFY(!m_db->exec(insert, {"RepeatSeconds", seconds}));
         reports::PayRulesStore().read();
-        m_options->setOn(admin::Option::RepeatGuard, !on);
-        m_options->setText(admin::Field::RepeatSeconds, "1");
         m_options->setOn(admin::Option::Spanish, true);
         // 100 clocked in just now; 200 clocked out just now.
         punch(&PunchService::ClockIn, "100");

@@ -4,6 +4,8 @@
 #include "data/audittable.h"
 #include "platform/system.h"
 #include "platform/messagebox.h"
+#include "platform/regional.h"
+#include "reports/payrulesstore.h"
 #include "timeedit/timeeditor.h"
 #include "timeedit/timeeditscreen.h"
 
@@ -403,6 +405,67 @@ private Q_SLOTS:
         QCOMPARE(e.selectedPunch(), std::optional<qint64>(punch));
         QCOMPARE(punchCount(), 2);
         QVERIFY(TestEnv::auditRows(*db()).isEmpty());
+    }
+
+    // A punch whose stored or typed work date lies in a closed pay period is not changed,
+    // and the change goes through once the period is reopened. The stored punch is worked
+    // on 12/7/2026.
+    void aClosedPeriodRefusesTheChange_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("workDate"); // typed
+        QTest::addColumn<QDate>("closedFrom"); // a week, to the Saturday after
+        QTest::addColumn<bool>("reopened");
+        QTest::addColumn<bool>("refused");
+        const QDate weekOfPunch(2026, 12, 6);
+        const QDate weekBefore(2026, 11, 29);
+        for (const QByteArray &engine : TestEnv::engineTags()) {
+            const char *e = engine.constData();
+            QTest::addRow("%s: update, stored date in it", e) << "update" << "12/14/2026" << weekOfPunch << false << true;
+            QTest::addRow("%s: update, typed date in it", e) << "update" << "11/30/2026" << weekBefore << false << true;
+            QTest::addRow("%s: insert, typed date in it", e) << "insert" << "12/12/2026" << weekOfPunch << false << true;
+            QTest::addRow("%s: insert, the selected punch's date does not count", e)
+                << "insert" << "12/14/2026" << weekOfPunch << false << false;
+            QTest::addRow("%s: delete, stored date in it", e) << "delete" << "12/7/2026" << weekOfPunch << false << true;
+            for (const char *action : {"update", "insert", "delete"})
+                QTest::addRow("%s: %s, reopened", e, action) << action << "12/7/2026" << weekOfPunch << true << false;
+        }
+    }
+    void aClosedPeriodRefusesTheChange()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, workDate);
+        QFETCH(QDate, closedFrom);
+        QFETCH(bool, reopened);
+        QFETCH(bool, refused);
+        TestEnv::addEmployee(*db(), "5");
+        const qint64 punch = addPunch("5");
+        TestEnv::setTime(QDateTime(QDate(2027, 1, 4), QTime(9, 0)));
+        reports::PayRulesStore store(db());
+        const reports::PayPeriod week{closedFrom, closedFrom.addDays(6)};
+        QVERIFY(store.close(week, "boss").ok());
+        if (reopened)
+            QVERIFY(store.reopen(week, "boss").ok());
+        const QStringList before = stored(punch);
+        TimeEditor &e = editing("5", punch);
+        type(e, workDate, workDate + " 9:00 AM", workDate + " 5:00 PM");
+        MessageBox::queueAnswer(MessageBox::Answer::Yes);
+        const bool done = action == "update" ? e.updatePunch() : action == "insert" ? e.insertPunch() : e.deletePunch();
+        QCOMPARE(done, !refused);
+        const auto clockTableChanges = [] {
+            const QList<QStringList> rows = TestEnv::auditRows(*db());
+            return std::count_if(rows.cbegin(), rows.cend(), [](const QStringList &row) { return row.at(4) == "ClockTable"; });
+        };
+        if (refused) {
+            QCOMPARE(MessageBox::shownTexts(),
+                     QStringList{TimeEditor::ClosedPeriodRefusal.arg(regional::shortDate(week.first),
+                                                                     regional::shortDate(week.last))});
+            QCOMPARE(stored(punch), before);
+            QCOMPARE(punchCount(), 1);
+            QCOMPARE(clockTableChanges(), 0);
+        } else {
+            QCOMPARE(clockTableChanges(), 1);
+        }
     }
 
     void choosingAnotherEmployeeForgetsThePunch_data() { TestEnv::engineRows(); }
