@@ -297,7 +297,10 @@ bool PunchService::databaseAway(const PunchWrite &write, bool *retry)
     if (write.error.unreachable)
         return true;
     const std::shared_ptr<data::Database> db = data::Database::current();
-    if (db->engine() == data::Engine::Embedded || write.error.number != data::errors::GeneralFailure)
+    // A lost server connection fails as the general failure, and once the driver has closed
+    // it, every statement fails with no text at all.
+    if (db->engine() == data::Engine::Embedded
+        || (write.error.number != data::errors::GeneralFailure && db->isOpen()))
         return false;
     // A server connection that failed outright: open it afresh. A server that cannot be
     // reached now is away; one that answers takes the punch again, unless the failure came at
