@@ -1,7 +1,11 @@
 #include "testenv.h"
 
 #include "admin/optionsmodel.h"
+#include "data/needsdatabase.h"
 #include "data/replayedpunches.h"
+#include "employees/employeeeditor.h"
+#include "reports/reportcontroller.h"
+#include "timeedit/timeeditor.h"
 #include "platform/messagebox.h"
 #include "reports/payrulesstore.h"
 #include "station/idfield.h"
@@ -275,6 +279,32 @@ private Q_SLOTS:
             QVERIFY(TestEnv::auditRows(*m_db).first().join('|').contains(exceptions.first().reason));
         }
         QCOMPARE(rows("100").join(','), rowsOf100);
+    }
+
+    void screensNeedTheDatabase_data()
+    {
+        QTest::addColumn<int>("screen");
+        QTest::addRow("PostgreSQL: reports") << 0;
+        QTest::addRow("PostgreSQL: employees") << 1;
+        QTest::addRow("PostgreSQL: time edit") << 2;
+    }
+    // The administrator's screens, opened while the server is down, say so in one sentence.
+    void screensNeedTheDatabase()
+    {
+        QFETCH(int, screen);
+        QVERIFY(m_server.stop());
+        const data::ConnectionSettings settings = TestEnv::postgresSettings();
+        auto source = [settings] { return settings; };
+        platform::MessageBox::clearShown();
+        bool opened = true;
+        if (screen == 0)
+            opened = reports::ReportController(source).open();
+        else if (screen == 1)
+            opened = employees::EmployeeEditor(source).openScreen();
+        else
+            opened = timeedit::TimeEditor(source).openScreen();
+        QVERIFY(!opened);
+        QCOMPARE(platform::MessageBox::shownTexts().value(0), data::NeedsDatabaseText);
     }
 
     void crashBetweenCommitAndRemoval_data()
