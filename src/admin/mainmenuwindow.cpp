@@ -239,6 +239,12 @@ QWidget *MainMenuWindow::buildMenuPanel()
     }
     m_menuShutDown = button("Command4", QStringLiteral("Shut Down"), m_menuPanel);
     buttons->addWidget(m_menuShutDown);
+    m_offlineState = new QLabel(m_menuPanel);
+    m_offlineState->setObjectName(QStringLiteral("LabelOfflineState"));
+    m_offlineState->setTextFormat(Qt::PlainText);
+    m_offlineState->setWordWrap(true);
+    m_offlineState->hide();
+    buttons->addWidget(m_offlineState);
     buttons->addStretch();
 
     auto *layout = new QHBoxLayout(m_menuPanel);
@@ -643,6 +649,12 @@ void MainMenuWindow::setStayOnTop(bool on)
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
     if (visible)
         show();
+}
+
+void MainMenuWindow::setOfflineText(const QString &text)
+{
+    m_offlineState->setText(text);
+    m_offlineState->setVisible(!text.isEmpty());
 }
 
 void MainMenuWindow::setMenuPanelVisible(bool visible)

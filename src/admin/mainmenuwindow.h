@@ -45,6 +45,8 @@ public:
     void setReportsOpener(std::function<void()> open) { m_openReports = std::move(open); }
     void setTimeEditOpener(std::function<void()> open) { m_openTimeEdit = std::move(open); }
     void setClockedInOpener(std::function<void()> open) { m_openClockedIn = std::move(open); }
+    // The station's offline state for the administrator; hidden while it is empty.
+    void setOfflineText(const QString &text);
 
     // MainMenuView
     void showWindow() override;
@@ -106,6 +108,7 @@ private:
     QLineEdit *m_refresh = nullptr;
 
     QLabel *m_databaseNote = nullptr;
+    QLabel *m_offlineState = nullptr;
     QPushButton *m_resetPath = nullptr;
     QGroupBox *m_fontPanel = nullptr;
     QGroupBox *m_cameraPanel = nullptr;

@@ -14,6 +14,10 @@ StationApp::StationApp()
     : m_punches(m_mainMenu.options(), nullptr, &m_popup), m_clock(m_mainMenu, m_punches)
 {
     m_punches.setIdField(&m_clock);
+    m_offline = std::make_unique<station::OfflineLink>([this] { return m_mainMenu.options().connectionSettings(); });
+    m_punches.setOfflineLink(m_offline.get());
+    m_clock.setOfflineLink(m_offline.get());
+    QObject::connect(m_offline.get(), &station::OfflineLink::changed, [this] { showOfflineState(); });
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
     m_menuWindow.setTimeEditOpener([this] { openTimeEdit(); });
@@ -37,7 +41,23 @@ bool StationApp::start()
     // Files left by an earlier build or copied in with wider modes are closed first.
     settings::restrictToOwner(settings::storeFile(settings::Application));
     settings::restrictToOwner(station::policyFile());
-    return m_clock.load() && !m_ended;
+    if (!m_clock.load() || m_ended)
+        return false;
+    // Punches kept before the station last stopped are sent first.
+    m_offline->start();
+    return true;
+}
+
+void StationApp::showOfflineState()
+{
+    QString text = m_offline->stateText();
+    const QDateTime last = m_offline->lastReplay();
+    if (last.isValid()) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += QStringLiteral("Punches last sent: ") + regional::generalDate(last);
+    }
+    m_menuWindow.setOfflineText(text);
 }
 
 void StationApp::openEmployees()

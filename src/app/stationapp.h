@@ -5,6 +5,7 @@
 #include "employees/employeescreen.h"
 #include "reports/reportwindow.h"
 #include "station/clockscreen.h"
+#include "station/offlinelink.h"
 #include "station/photopopup.h"
 #include "station/punchservice.h"
 #include "timeedit/timeeditscreen.h"
@@ -36,6 +37,7 @@ public:
     station::Form1 &clockScreen() { return m_clock; }
     station::Form8 &popup() { return m_popup; }
     station::PunchService &punches() { return m_punches; }
+    station::OfflineLink &offlineLink() { return *m_offline; }
     // The report screen while it exists (closing it through its window deletes it).
     reports::ReportWindow *reportScreen() { return m_reports; }
 
@@ -46,10 +48,12 @@ private:
     // The report screen, built and opened when missing; false when it could not open.
     bool openReports();
     void showClockedIn();
+    void showOfflineState();
 
     admin::MainMenu m_mainMenu;
     admin::MainMenuWindow m_menuWindow{m_mainMenu};
     station::Form8 m_popup;
+    std::unique_ptr<station::OfflineLink> m_offline;
     station::PunchService m_punches;
     station::Form1 m_clock;
     // Built when first opened; closing it through its window deletes it.

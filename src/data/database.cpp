@@ -267,6 +267,8 @@ std::shared_ptr<Database> Database::open(const ConnectionSettings &settings)
         db->m_openError = db->openPostgreSql(settings);
         break;
     }
+    if (db->m_engine != Engine::Embedded && db->m_openError.number == errors::GeneralFailure)
+        db->m_openError.unreachable = true;
     currentConnection() = db;
     return db;
 }

@@ -127,6 +127,9 @@ public:
     // previous current connection is released once nobody holds it. On failure the new
     // connection is current, not open, and carries the error.
     static std::shared_ptr<Database> open(const ConnectionSettings &settings);
+    // A connection by the same rule that does not become the current one: for a thread of its
+    // own (a connection is used only on the thread that opened it).
+    static std::shared_ptr<Database> openOwn(const ConnectionSettings &settings);
     // The connection opened last (never null: before any open it is a closed connection).
     static std::shared_ptr<Database> current();
 

@@ -2,6 +2,7 @@
 
 #include "data/audittable.h"
 #include "data/paytables.h"
+#include "data/replayedpunches.h"
 #include "platform/clipboard.h"
 
 #include <QFileInfo>
@@ -90,6 +91,7 @@ QStringList sqlTableScriptLines()
     for (const QString &statement : auditTableStatements(AuditDialect::SqlServer))
         lines << statement.split(QStringLiteral("\r\n"));
     lines << payTableStatements(AuditDialect::SqlServer);
+    lines << replayedPunchesStatements(AuditDialect::SqlServer);
     return lines;
 }
 
@@ -168,7 +170,8 @@ QStringList postgreSqlTableScriptLines()
         lines << statement.split(QLatin1Char('\n'));
         lines.last() += QLatin1Char(';');
     }
-    for (const QString &statement : payTableStatements(AuditDialect::PostgreSql))
+    for (const QString &statement :
+         payTableStatements(AuditDialect::PostgreSql) + replayedPunchesStatements(AuditDialect::PostgreSql))
         lines << statement + QLatin1Char(';');
     return lines;
 }
@@ -205,7 +208,7 @@ DbError createEmbeddedDatabase(const QString &path)
         QStringLiteral("CREATE INDEX ClockTableReport ON ClockTable (UserIDLogin, ClockedIn, ClockedOut, RowDate, TotalClock)"),
         QStringLiteral("CREATE TABLE UserTable (\n  ID INTEGER PRIMARY KEY AUTOINCREMENT%1)").arg(userColumns),
         QStringLiteral("CREATE INDEX UserTableUserIDLogin ON UserTable (UserIDLogin)"),
-    } + auditTableStatements(AuditDialect::Embedded);
+    } + auditTableStatements(AuditDialect::Embedded) + replayedPunchesStatements(AuditDialect::Embedded);
 
     const QString name = QStringLiteral("chronotally-create");
     DbError result;

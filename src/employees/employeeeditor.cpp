@@ -1,6 +1,7 @@
 #include "employees/employeeeditor.h"
 
 #include "admin/optionsmodel.h"
+#include "data/needsdatabase.h"
 #include "data/passwordhash.h"
 #include "data/schema.h"
 #include "data/startupcheck.h"
@@ -263,7 +264,8 @@ bool EmployeeEditor::openScreen()
         loadList(&failure);
     if (failure) {
         emit fieldsChanged();
-        showMessage(failure.description + QStringLiteral("\r\n\r\n") + SupportSentence);
+        showMessage(failure.unreachable ? data::openFailureText(failure)
+                                        : failure.description + QStringLiteral("\r\n\r\n") + SupportSentence);
         if (m_endProgram)
             m_endProgram();
         return false;

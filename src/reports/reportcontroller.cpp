@@ -1,5 +1,6 @@
 #include "reports/reportcontroller.h"
 
+#include "data/needsdatabase.h"
 #include "platform/browser.h"
 #include "platform/clock.h"
 #include "platform/messagebox.h"
@@ -38,7 +39,7 @@ bool ReportController::open()
     }
     const auto db = data::Database::open(m_connection ? m_connection() : data::ConnectionSettings());
     if (db->openError()) {
-        MessageBox::ok(db->openError().description, MessageBox::applicationTitle());
+        MessageBox::ok(data::openFailureText(db->openError()), MessageBox::applicationTitle());
         return false;
     }
     return true;

@@ -56,6 +56,7 @@ inline constexpr Twips MainMenuButton{0, 3120, 3975, 615};      // Command5
 inline constexpr Twips KeyboardButton{0, 3840, 3975, 615};      // Command8
 inline constexpr Twips AboutButton{0, 4560, 3975, 615};         // Command9
 inline constexpr Twips LetterKeyboard{240, 5760, 6735, 1695};   // Frame1
+inline constexpr Twips OfflineLabel{0, 5190, 7335, 240};        // the offline state
 inline constexpr int KeypadKeyWidth = 975;
 inline constexpr int KeypadKeyHeight = 615;
 inline constexpr int LetterKeyWidth = 615;

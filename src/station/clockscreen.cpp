@@ -8,6 +8,7 @@
 #include "station/clocklayout.h"
 #include "station/keyboardhook.h"
 #include "station/lockdown.h"
+#include "station/offlinelink.h"
 #include "station/punchservice.h"
 #include "station/tamperlock.h"
 #include "station/titles.h"
@@ -118,6 +119,12 @@ void Form1::buildControls()
     m_timeLabel->setFont(designFont(QStringLiteral("Verdana"), 12, false));
     m_timeLabel->setGeometry(layout::toPixels(layout::TimeLabel));
 
+    m_offlineLabel = new QLabel(m_punchPanel);
+    m_offlineLabel->setTextFormat(Qt::PlainText);
+    m_offlineLabel->setObjectName(QStringLiteral("LabelOffline"));
+    m_offlineLabel->setGeometry(layout::toPixels(layout::OfflineLabel));
+    m_offlineLabel->hide();
+
     m_idField = new QLineEdit(m_punchPanel);
     m_idField->setObjectName(QStringLiteral("Text1"));
     m_idField->setFont(designFont(QStringLiteral("MS Sans Serif"), 12, true));
@@ -197,8 +204,14 @@ bool Form1::load()
     resumeNext(remembered, [&] { SetUpTheKeys(); });
     // 7. The connection every punch uses.
     resumeNext(remembered, [&] {
-        if (const data::DbError error = m_openConnection())
-            remembered = error;
+        if (const data::DbError error = m_openConnection()) {
+            // A server that cannot be reached now: the station punches into its queue and
+            // sends the punches once the server answers.
+            if (error.unreachable && m_offline)
+                m_offline->goAway();
+            else
+                remembered = error;
+        }
     });
     // 8. Top-most.
     resumeNext(remembered, [&] {
@@ -235,6 +248,20 @@ bool Form1::load()
         m_clockOut->setText(layout::buttonText(layout::clockOutCaption(true)));
     }
     return true;
+}
+
+void Form1::setOfflineLink(OfflineLink *link)
+{
+    m_offline = link;
+    if (link)
+        connect(link, &OfflineLink::changed, this, &Form1::showOfflineState);
+}
+
+void Form1::showOfflineState()
+{
+    const QString text = m_offline ? m_offline->stateText() : QString();
+    m_offlineLabel->setText(text);
+    m_offlineLabel->setVisible(!text.isEmpty());
 }
 
 void Form1::endProgram()

@@ -22,6 +22,7 @@ class MainMenu;
 
 namespace station {
 
+class OfflineLink;
 class PunchService;
 
 // The clock screen (Form1): the station's start-up window, where employees key their ID and
@@ -46,6 +47,12 @@ public:
     // connection rule with the main menu's live settings. Tests replace it.
     using ConnectionOpener = std::function<data::DbError()>;
     void setConnectionOpener(ConnectionOpener opener) { m_openConnection = std::move(opener); }
+
+    // The station's offline link: its state shows on the screen, and a database that cannot
+    // be reached at the start leaves the station punching into the queue.
+    void setOfflineLink(OfflineLink *link);
+    // Shows the offline state's text; hidden while it is empty.
+    void showOfflineState();
 
     // Lays out and labels the letter keys.
     void SetUpTheKeys();
@@ -108,6 +115,8 @@ private:
     QFrame *m_letterKeyboard = nullptr;      // Frame1
     QList<QPushButton *> m_letterKeys;       // Command12(0..29)
     QTimer *m_timer = nullptr;               // Timer1
+    QLabel *m_offlineLabel = nullptr;        // the offline state
+    OfflineLink *m_offline = nullptr;
 
     bool m_loading = false;
     bool m_ended = false;

@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "reports/payrulesstore.h"
 #include "station/confirmationpopup.h"
+#include "station/offlinelink.h"
 #include "station/idfield.h"
 #include "station/titles.h"
 
@@ -39,6 +40,9 @@ const QString EmployeeAfterOut = QStringLiteral(
     "PhotoOnOff, PhotoLocation, PhotoType  from usertable where useridlogin = ? and disabled = 0 ");
 const QString ClosePunches = QStringLiteral("update clocktable  set clockedout = ?")
                              + QStringLiteral(" where useridlogin = ? and clockedout is null ");
+// An open punch of the ID that began after the given time.
+const QString OpenPunchesAfter = QStringLiteral(
+    "select count(*) as CountInt from clocktable where useridlogin = ? and clockedout is null and clockedin > ? ");
 QString totalPunches(const data::Database &db)
 {
     // The engine's own DateDiff spelling: a bare unit on SQL Server, a quoted one on the
@@ -113,21 +117,12 @@ QString PunchService::takeId()
     return id;
 }
 
-data::QueryResult PunchService::run(data::Database &db, const QString &sql, const QVariantList &values)
+data::QueryResult PunchService::run(data::Database &db, const StatementObserver &observer, const QString &sql,
+                                    const QVariantList &values)
 {
-    if (m_observer)
-        m_observer(sql, values);
+    if (observer)
+        observer(sql, values);
     return db.query(sql, values);
-}
-
-bool PunchService::failed(data::Database &db, const data::DbError &error)
-{
-    if (!error)
-        return false;
-    // Undo whatever the punch wrote before telling anyone: no message inside a transaction.
-    db.rollback();
-    platform::MessageBox::ok(error.description, titles::plain());
-    return true;
 }
 
 int PunchService::repeatSeconds() const
@@ -140,11 +135,11 @@ int PunchService::repeatSeconds() const
     return int(std::min<qint64>(rules.repeatSeconds, std::numeric_limits<int>::max()));
 }
 
-void PunchService::refuseRepeat() const
+void PunchService::refuseRepeat(qint64 seconds) const
 {
-    const QString seconds = QString::number(repeatSeconds());
-    refuse(QString(RepeatText).replace(QStringLiteral("{seconds}"), seconds),
-           QString(RepeatSpanish).replace(QStringLiteral("{seconds}"), seconds));
+    const QString text = QString::number(seconds);
+    refuse(QString(RepeatText).replace(QStringLiteral("{seconds}"), text),
+           QString(RepeatSpanish).replace(QStringLiteral("{seconds}"), text));
 }
 
 void PunchService::refuse(const QString &english, const QString &spanish) const
@@ -155,37 +150,122 @@ void PunchService::refuse(const QString &english, const QString &spanish) const
     platform::MessageBox::ok(text, titles::plain());
 }
 
-PunchService::State PunchService::beginAndCheck(data::Database &db, const QString &id)
+PunchService::State PunchService::beginAndCheck(data::Database &db, const PunchRequest &request,
+                                                const StatementObserver &observer, data::DbError *error)
 {
-    if (failed(db, db.beginWriteFor(id)))
+    auto failed = [&](const data::DbError &e) {
+        if (!e)
+            return false;
+        db.rollback();
+        *error = e;
+        return true;
+    };
+    const QString &id = request.id;
+    if (failed(db.beginWriteFor(id)))
         return State::Failed;
-    const data::QueryResult users = run(db, CountUsers, {id});
-    if (failed(db, users.error))
+    const data::QueryResult users = run(db, observer, CountUsers, {id});
+    if (failed(users.error))
         return State::Failed;
     if (users.first().number(QStringLiteral("CountInt")) < 1) {
         db.rollback();
         return State::Unknown;
     }
-    if (const int seconds = repeatSeconds()) {
-        const QDateTime now = stationTime();
-        const QDateTime since = now.addSecs(-seconds);
-        const data::QueryResult recent = run(db, RecentPunchesSql, {id, since, now, since, now});
-        if (failed(db, recent.error))
+    if (request.repeatSeconds > 0) {
+        const QDateTime now = request.time;
+        const QDateTime since = now.addSecs(-request.repeatSeconds);
+        const data::QueryResult recent = run(db, observer, RecentPunchesSql, {id, since, now, since, now});
+        if (failed(recent.error))
             return State::Failed;
         if (recent.first().number(QStringLiteral("CountInt")) > 0) {
             db.rollback();
             return State::Repeat;
         }
     }
-    const data::QueryResult open = run(db, CountOpenPunches, {id});
-    if (failed(db, open.error))
+    const data::QueryResult open = run(db, observer, CountOpenPunches, {id});
+    if (failed(open.error))
         return State::Failed;
     return open.first().number(QStringLiteral("CountInt")) == 0 ? State::ClockedOut : State::ClockedIn;
 }
 
+PunchWrite PunchService::write(data::Database &db, const PunchRequest &request, const StatementObserver &observer)
+{
+    PunchWrite result;
+    auto failed = [&](const data::DbError &e, bool atCommit = false) {
+        if (!e)
+            return false;
+        db.rollback();
+        result.result = PunchWrite::Result::Failed;
+        result.error = e;
+        result.atCommit = atCommit;
+        return true;
+    };
+    switch (beginAndCheck(db, request, observer, &result.error)) {
+    case State::Failed:
+        result.result = PunchWrite::Result::Failed;
+        return result;
+    case State::Unknown:
+        result.result = PunchWrite::Result::Unknown;
+        return result;
+    case State::Repeat:
+        result.result = PunchWrite::Result::Repeat;
+        return result;
+    case State::ClockedIn:
+        if (request.button == PunchButton::ClockIn) {
+            db.rollback();
+            result.result = PunchWrite::Result::AlreadyIn;
+            return result;
+        }
+        if (request.button == PunchButton::ClockInOut) {
+            // The whole clock-out runs again from its own checks.
+            db.rollback();
+            PunchRequest out = request;
+            out.button = PunchButton::ClockOut;
+            return write(db, out, observer);
+        }
+        result.direction = PunchDirection::Out;
+        break;
+    case State::ClockedOut:
+        if (request.button == PunchButton::ClockOut) {
+            db.rollback();
+            result.result = PunchWrite::Result::NotIn;
+            return result;
+        }
+        result.direction = PunchDirection::In;
+        break;
+    }
+
+    const QDateTime &time = request.time;
+    const QString &id = request.id;
+    if (result.direction == PunchDirection::In) {
+        if (failed(run(db, observer, InsertPunch, {time, time.date(), id}).error))
+            return result;
+    } else {
+        if (request.keepOrder) {
+            const data::QueryResult later = run(db, observer, OpenPunchesAfter, {id, time});
+            if (failed(later.error))
+                return result;
+            if (later.first().number(QStringLiteral("CountInt")) > 0) {
+                db.rollback();
+                result.result = PunchWrite::Result::Reversed;
+                return result;
+            }
+        }
+        if (failed(run(db, observer, ClosePunches, {time, id}).error))
+            return result;
+        if (failed(run(db, observer, totalPunches(db), {id}).error))
+            return result;
+    }
+    if (request.alsoInTransaction && failed(request.alsoInTransaction(db)))
+        return result;
+    if (failed(db.commit(), true))
+        return result;
+    result.result = PunchWrite::Result::Written;
+    return result;
+}
+
 data::Row PunchService::readEmployee(data::Database &db, const QString &sql, const QString &id)
 {
-    const data::QueryResult result = run(db, sql, {id});
+    const data::QueryResult result = run(db, m_observer, sql, {id});
     if (result.error) {
         // The punch is written; say what went wrong and still confirm it, without feedback.
         platform::MessageBox::ok(result.error.description, titles::plain());
@@ -196,97 +276,135 @@ data::Row PunchService::readEmployee(data::Database &db, const QString &sql, con
 
 void PunchService::ClockIn()
 {
-    const QString id = takeId();
-    const std::shared_ptr<data::Database> db = data::Database::current();
-    switch (beginAndCheck(*db, id)) {
-    case State::Failed:
-        break;
-    case State::Unknown:
-        refuse(NotFoundText, NotFoundSpanish);
-        break;
-    case State::Repeat:
-        refuseRepeat();
-        break;
-    case State::ClockedIn:
-        db->rollback();
-        refuse(TwiceText, TwiceSpanish);
-        break;
-    case State::ClockedOut:
-        finishClockIn(*db, id);
-        break;
-    }
+    punch(PunchButton::ClockIn);
 }
 
 void PunchService::ClockOut()
 {
-    clockOut(takeId());
+    punch(PunchButton::ClockOut);
 }
 
 void PunchService::ClockInOut()
 {
+    punch(PunchButton::ClockInOut);
+}
+
+bool PunchService::databaseAway(const PunchWrite &write, bool *retry)
+{
+    *retry = false;
+    if (!m_offline || write.result != PunchWrite::Result::Failed)
+        return false;
+    if (write.error.unreachable)
+        return true;
+    const std::shared_ptr<data::Database> db = data::Database::current();
+    // A lost server connection fails as the general failure, and once the driver has closed
+    // it, every statement fails with no text at all.
+    if (db->engine() == data::Engine::Embedded
+        || (write.error.number != data::errors::GeneralFailure && db->isOpen()))
+        return false;
+    // A server connection that failed outright: open it afresh. A server that cannot be
+    // reached now is away; one that answers takes the punch again, unless the failure came at
+    // the commit, whose write may have been kept.
+    const std::shared_ptr<data::Database> reopened = m_offline->reopen();
+    if (reopened->openError().unreachable)
+        return true;
+    *retry = !reopened->openError() && !write.atCommit;
+    return false;
+}
+
+void PunchService::punch(PunchButton button)
+{
     const QString id = takeId();
-    const std::shared_ptr<data::Database> db = data::Database::current();
-    switch (beginAndCheck(*db, id)) {
-    case State::Failed:
-        break;
-    case State::Unknown:
-        refuse(NotFoundText, NotFoundSpanish);
-        break;
-    case State::Repeat:
-        refuseRepeat();
-        break;
-    case State::ClockedOut:
-        finishClockIn(*db, id);
-        break;
-    case State::ClockedIn:
-        // The whole clock-out runs again from its own checks.
-        db->rollback();
-        clockOut(id);
-        break;
+    m_lastQueued.reset();
+    if (m_offline && m_offline->isAway()) {
+        punchOffline(id, button);
+        return;
     }
-}
+    PunchRequest request{id, button, stationTime(), repeatSeconds(), false, {}};
+    PunchWrite written = write(*data::Database::current(), request, m_observer);
+    bool retry = false;
+    if (databaseAway(written, &retry)) {
+        m_offline->goAway();
+        punchOffline(id, button);
+        return;
+    }
+    if (retry) {
+        request.time = stationTime();
+        written = write(*data::Database::current(), request, m_observer);
+        if (databaseAway(written, &retry)) {
+            m_offline->goAway();
+            punchOffline(id, button);
+            return;
+        }
+    }
 
-void PunchService::finishClockIn(data::Database &db, const QString &id)
-{
-    const QDateTime in = stationTime();
-    if (failed(db, run(db, InsertPunch, {in, in.date(), id}).error))
+    switch (written.result) {
+    case PunchWrite::Result::Failed:
+        platform::MessageBox::ok(written.error.description, titles::plain());
         return;
-    if (failed(db, db.commit()))
-        return;
-    m_heldId = id;
-    m_heldEmployee = readEmployee(db, EmployeeAfterIn, id);
-    AnnouncePunch(Direction::In);
-}
-
-void PunchService::clockOut(const QString &id)
-{
-    const std::shared_ptr<data::Database> db = data::Database::current();
-    switch (beginAndCheck(*db, id)) {
-    case State::Failed:
-        return;
-    case State::Unknown:
+    case PunchWrite::Result::Unknown:
         refuse(NotFoundText, NotFoundSpanish);
         return;
-    case State::Repeat:
-        refuseRepeat();
+    case PunchWrite::Result::Repeat:
+        refuseRepeat(repeatSeconds());
         return;
-    case State::ClockedOut:
-        db->rollback();
+    case PunchWrite::Result::AlreadyIn:
+        refuse(TwiceText, TwiceSpanish);
+        return;
+    case PunchWrite::Result::NotIn:
+    case PunchWrite::Result::Reversed:
         refuse(NotInText, NotInSpanish);
         return;
-    case State::ClockedIn:
+    case PunchWrite::Result::Written:
         break;
     }
-    const QDateTime out = stationTime();
-    if (failed(*db, run(*db, ClosePunches, {out, id}).error))
-        return;
-    if (failed(*db, run(*db, totalPunches(*db), {id}).error))
-        return;
-    if (failed(*db, db->commit()))
-        return;
+    if (m_offline)
+        m_offline->notePunch(id, written.direction, request.time);
+    const std::shared_ptr<data::Database> db = data::Database::current();
     m_heldId = id;
-    m_heldEmployee = readEmployee(*db, EmployeeAfterOut, id);
-    AnnouncePunch(Direction::Out);
+    const bool in = written.direction == PunchDirection::In;
+    m_heldEmployee = readEmployee(*db, in ? EmployeeAfterIn : EmployeeAfterOut, id);
+    AnnouncePunch(in ? Direction::In : Direction::Out);
+}
+
+void PunchService::punchOffline(const QString &id, PunchButton button)
+{
+    const QDateTime now = stationTime();
+    // The queue first: a punch the background sends meanwhile is noted in the copy before
+    // it leaves the queue, so it is seen in one or the other.
+    const QList<QueuedPunch> queued = m_offline->queue().pending();
+    const std::optional<OfflineSnapshot> copy = m_offline->copy().snapshotFor(id);
+    if (!copy) {
+        platform::MessageBox::ok(m_offline->copy().errorText(), titles::plain());
+        return;
+    }
+    const OfflineDecision decision = OfflineDecision::decide(*copy, queued, id, button, now);
+    switch (decision.outcome) {
+    case OfflineDecision::Outcome::Unknown:
+        refuse(NotFoundText, NotFoundSpanish);
+        return;
+    case OfflineDecision::Outcome::Repeat:
+        refuseRepeat(decision.repeatSeconds);
+        return;
+    case OfflineDecision::Outcome::AlreadyIn:
+        refuse(TwiceText, TwiceSpanish);
+        return;
+    case OfflineDecision::Outcome::NotIn:
+        refuse(NotInText, NotInSpanish);
+        return;
+    case OfflineDecision::Outcome::Accepted:
+        break;
+    }
+    // On the disk before the employee is told anything; a punch that could not be kept is
+    // never confirmed.
+    if (!m_offline->queue().append(id, decision.direction, now)) {
+        platform::MessageBox::ok(m_offline->queue().errorText(), titles::plain());
+        return;
+    }
+    m_lastQueued = decision.direction;
+    m_offline->punchQueued();
+    announce(decision.direction == PunchDirection::In ? Direction::In : Direction::Out, id, decision.employee,
+             OfflineDecision::confirmationText(m_options.isOn(admin::Option::Spanish)));
 }
 
 void PunchService::AnnouncePunch(Direction direction)
@@ -299,13 +417,21 @@ void PunchService::AnnouncePunch(Direction direction)
 
 void PunchService::AnnouncePunch(Direction direction, const QString &id, const data::Row &employee)
 {
+    announce(direction, id, employee, QString());
+}
+
+void PunchService::announce(Direction direction, const QString &id, const data::Row &employee,
+                            const QString &offlineText)
+{
     if (employee.text(QStringLiteral("PhotoOnOff")) == QLatin1String("1"))
         platform::Launcher::start(cameraCommandLine(direction, id, employee));
 
     const QString d = employee.text(QStringLiteral("DisplayText"));
     const bool spanish = m_options.isOn(admin::Option::Spanish);
     QString text;
-    if (direction == Direction::In) {
+    if (!offlineText.isEmpty()) {
+        platform::MessageBox::ok(offlineText, titles::plain());
+    } else if (direction == Direction::In) {
         text = d.isEmpty() ? QStringLiteral("You have been Clocked in at ")
                            : d + QStringLiteral(", You have been Clocked in at ");
         text += now();

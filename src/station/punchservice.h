@@ -1,11 +1,15 @@
 #pragma once
 
 #include "data/database.h"
+#include "station/offlinedecision.h"
+#include "station/punchqueue.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QVariantList>
 
 #include <functional>
+#include <optional>
 
 namespace admin {
 class OptionsModel;
@@ -15,6 +19,32 @@ namespace station {
 
 class ConfirmationPopup;
 class IdField;
+class OfflineLink;
+
+// One punch for the punch transaction: an ID, the button, the time it is written with.
+struct PunchRequest {
+    QString id;
+    PunchButton button = PunchButton::ClockInOut;
+    QDateTime time;
+    // The repeat-scan guard's seconds; 0 checks no repeat.
+    int repeatSeconds = 0;
+    // A clock-out earlier than the open punch's clock-in is refused instead of written
+    // (a punch sent late must not make a reversed row).
+    bool keepOrder = false;
+    // Runs inside the transaction after the write, before the commit; its failure undoes all.
+    std::function<data::DbError(data::Database &)> alsoInTransaction;
+};
+
+// What the punch transaction did. Written has committed; every other result has been rolled
+// back. Failed carries the error, and whether it came at the commit (the write may then have
+// been kept).
+struct PunchWrite {
+    enum class Result { Written, Failed, Unknown, Repeat, AlreadyIn, NotIn, Reversed };
+    Result result = Result::Failed;
+    PunchDirection direction = PunchDirection::In;
+    data::DbError error;
+    bool atCommit = false;
+};
 
 // The punch operations of the clock screen: Clock In, Clock Out and the combined button.
 // Each takes the ID from the ID field (emptying it), checks and writes ClockTable on the
@@ -29,11 +59,17 @@ public:
                  ConfirmationPopup *popup = nullptr);
 
     void setIdField(IdField *idField) { m_idField = idField; }
+    // Where punches go while the database is away; none: every punch is online only.
+    void setOfflineLink(OfflineLink *link) { m_offline = link; }
     void setPopup(ConfirmationPopup *popup) { m_popup = popup; }
 
     void ClockIn();
     void ClockOut();
     void ClockInOut();
+
+    // The direction of the last punch when it was kept in the queue; nothing when the last
+    // punch went to the database or was refused.
+    std::optional<PunchDirection> lastQueued() const { return m_lastQueued; }
 
     // The repeat-scan guard's answer: {seconds} stands for the guard's seconds.
     static const QString RepeatText;
@@ -57,6 +93,12 @@ public:
     using StatementObserver = std::function<void(const QString &sql, const QVariantList &values)>;
     void setStatementObserver(StatementObserver observer) { m_observer = std::move(observer); }
 
+    // The check-and-write of one punch on a connection, without a screen or a message: the
+    // employee and open-punch counts, the repeat-scan guard, the write, the commit. The
+    // combined button clocks out a clocked-in ID, and in otherwise.
+    static PunchWrite write(data::Database &db, const PunchRequest &request,
+                            const StatementObserver &observer = {});
+
     // The command lines the feedback starts, as the station builds them.
     QString cameraCommandLine(Direction direction, const QString &id, const data::Row &employee) const;
     static QString soundCommandLine(Direction direction, const data::Row &employee);
@@ -65,24 +107,32 @@ public:
 
 private:
     // Where an ID stands after the employee and open-punch counts. Only ClockedIn and
-    // ClockedOut leave the write transaction open; Failed has been rolled back and reported.
-    // Repeat: the ID punched within the repeat-scan guard's seconds; rolled back.
+    // ClockedOut leave the write transaction open; the others have been rolled back.
+    // Repeat: the ID punched within the repeat-scan guard's seconds.
     enum class State { Failed, Unknown, Repeat, ClockedOut, ClockedIn };
 
     // Starts the write transaction, counts the active employees with the ID and, for a
     // known ID, its open punches.
-    State beginAndCheck(data::Database &db, const QString &id);
-    // The clock-out steps for one ID, from its own checks to the announcement.
-    void clockOut(const QString &id);
-    // Inserts the open punch in the write transaction, commits, then reads the employee's
-    // feedback columns and announces the punch.
-    void finishClockIn(data::Database &db, const QString &id);
+    static State beginAndCheck(data::Database &db, const PunchRequest &request, const StatementObserver &observer,
+                               data::DbError *error);
 
-    data::QueryResult run(data::Database &db, const QString &sql, const QVariantList &values);
-    bool failed(data::Database &db, const data::DbError &error);
+    // One punch from the screen: online while the database answers, to the queue while
+    // it is away.
+    void punch(PunchButton button);
+    // The punch decided from the station's copy and queue, kept in the queue.
+    void punchOffline(const QString &id, PunchButton button);
+    // Whether a failed punch means the database is away (reopening the connection once
+    // when a server connection failed, so a restarted server is used again at once); with
+    // retry set, the punch may be tried once more on the reopened connection.
+    bool databaseAway(const PunchWrite &write, bool *retry);
+
+    static data::QueryResult run(data::Database &db, const StatementObserver &observer, const QString &sql,
+                                 const QVariantList &values);
     data::Row readEmployee(data::Database &db, const QString &sql, const QString &id);
     void refuse(const QString &english, const QString &spanish) const;
-    void refuseRepeat() const;
+    void refuseRepeat(qint64 seconds) const;
+    // The confirmation (the given text, or the punch's own), camera, sound and photo.
+    void announce(Direction direction, const QString &id, const data::Row &employee, const QString &text);
     // The guard's seconds while the pay rules turn the repeat-scan guard on; 0 otherwise.
     int repeatSeconds() const;
     // Reads the ID field and empties it.
@@ -93,6 +143,8 @@ private:
     ConfirmationPopup *m_popup = nullptr;
     int m_photoWaitLimit = 70000;
     StatementObserver m_observer;
+    OfflineLink *m_offline = nullptr;
+    std::optional<PunchDirection> m_lastQueued;
 
     QString m_heldId;
     data::Row m_heldEmployee;

@@ -2,6 +2,7 @@
 
 #include "admin/optionsmodel.h"
 #include "data/audittable.h"
+#include "data/needsdatabase.h"
 #include "platform/busyscope.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
@@ -146,6 +147,10 @@ bool TimeEditor::openScreen()
     m_employees.clear();
     m_employeeEntries.clear();
     emit employeesChanged();
+    if (db->openError().unreachable) {
+        showMessage(data::openFailureText(db->openError()));
+        return false;
+    }
     const QueryResult users = run(*db, UsersSql);
     if (users.error) {
         showMessage(users.error.description);

@@ -402,6 +402,7 @@ private Q_SLOTS:
         // The pay rules' tables follow, each made only where it is missing.
         QVERIFY(lines.contains(" CREATE TABLE [PayRules]("));
         QVERIFY(lines.contains(" CREATE TABLE [PayPeriods]("));
+        QVERIFY(lines.contains(" CREATE TABLE [ReplayedPunches]("));
     }
 
     // Passwords are stored as salted hashes that fit the 50-character column; a stored text
@@ -584,8 +585,8 @@ private Q_SLOTS:
         const QueryResult columns = db->query(
             "select table_name as t, column_name as c, data_type as type, collation_name as coll "
             "from information_schema.columns where table_schema = current_schema() order by t, ordinal_position");
-        // ClockTable, UserTable, AuditTable, PayRules, PayPeriods
-        QCOMPARE(columns.rows.size(), 6 + 30 + 1 + auditTableColumns().size() + 2 + 6);
+        // ClockTable, UserTable, AuditTable, PayRules, PayPeriods, ReplayedPunches
+        QCOMPARE(columns.rows.size(), 6 + 30 + 1 + auditTableColumns().size() + 2 + 6 + 3);
         for (const Row &column : columns.rows) {
             const QString name = column.text("t") + "." + column.text("c");
             if (name.endsWith(".clockedin") || name.endsWith(".clockedout") || name.endsWith(".rowdate")

@@ -219,8 +219,10 @@ std::shared_ptr<data::Database> TestEnv::createEmptyDatabase()
             qFatal("%s", qPrintable(postgresServer().unavailable));
         QSqlDatabase admin = QSqlDatabase::database(AdminConnection, false);
         QString error;
-        if (!execAll(admin, {QStringLiteral("DROP SCHEMA IF EXISTS public CASCADE"), QStringLiteral("CREATE SCHEMA public"),
-                             data::postgreSqlTableScript()}, &error))
+        const QStringList emptying{QStringLiteral("DROP SCHEMA IF EXISTS public CASCADE"), QStringLiteral("CREATE SCHEMA public"),
+                                   data::postgreSqlTableScript()};
+        // A test that restarted the server left the connection broken: open it again once.
+        if (!execAll(admin, emptying, &error) && !(admin.close(), admin.open() && execAll(admin, emptying, &error)))
             qFatal("cannot empty the test database: %s", qPrintable(error));
         return data::Database::open(settings());
     }

@@ -1,0 +1,350 @@
+#include "testenv.h"
+
+#include "admin/optionsmodel.h"
+#include "data/needsdatabase.h"
+#include "data/replayedpunches.h"
+#include "employees/employeeeditor.h"
+#include "reports/reportcontroller.h"
+#include "timeedit/timeeditor.h"
+#include "platform/messagebox.h"
+#include "reports/payrulesstore.h"
+#include "station/idfield.h"
+#include "station/offlinelink.h"
+#include "station/punchservice.h"
+#include "station/replay.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+using namespace station;
+using Op = void (PunchService::*)();
+
+namespace {
+struct FakeIdField : IdField {
+    QString text;
+    QString idText() const override { return text; }
+    void setIdText(const QString &t) override { text = t; }
+};
+
+QDateTime at(int h, int m, int s = 0) { return QDateTime(QDate(2026, 12, 7), QTime(h, m, s)); }
+
+// The test's own PostgreSQL server, stopped and started under the punch service.
+struct Server {
+    QString script;
+    QString dir;
+    QString port;
+    QString why;
+
+    bool run(const QStringList &arguments, QByteArray *output = nullptr)
+    {
+        QProcess p;
+        p.start(QStringLiteral("bash"), QStringList{script} + arguments + QStringList{QStringLiteral("--dir"), dir});
+        if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+            why = QString::fromLocal8Bit(p.readAllStandardError()).simplified();
+            return false;
+        }
+        if (output)
+            *output = p.readAllStandardOutput();
+        return true;
+    }
+    bool start()
+    {
+        QByteArray exports;
+        QStringList arguments{QStringLiteral("start"), QStringLiteral("--throwaway"), QStringLiteral("--env")};
+        if (!port.isEmpty())
+            arguments << QStringLiteral("--port") << port;
+        if (!run(arguments, &exports))
+            return false;
+        for (const QByteArray &line : exports.split('\n')) {
+            const int eq = line.indexOf('=');
+            if (line.startsWith("export ") && eq > 0)
+                qputenv(line.mid(7, eq - 7).constData(), line.mid(eq + 1));
+        }
+        port = qEnvironmentVariable("CHRONOTALLY_PG_PORT");
+        return true;
+    }
+    bool stop() { return run({QStringLiteral("stop")}); }
+};
+} // namespace
+
+class TestOfflinePunch : public QObject
+{
+    Q_OBJECT
+
+    Server m_server;
+    bool m_serverUp = false;
+    std::unique_ptr<TestEnv> m_env;
+    std::shared_ptr<data::Database> m_db;
+    admin::OptionsModel m_options;
+    FakeIdField m_id;
+    std::unique_ptr<OfflineLink> m_link;
+    std::unique_ptr<PunchService> m_punch;
+
+    QString queuePath() const { return m_env->folder() + "/queue.sqlite"; }
+
+    void startStation()
+    {
+        const data::ConnectionSettings settings = TestEnv::postgresSettings();
+        m_link = std::make_unique<OfflineLink>([settings] { return settings; }, queuePath(), 200, 500);
+        m_punch = std::make_unique<PunchService>(m_options, &m_id);
+        m_punch->setOfflineLink(m_link.get());
+        m_link->start();
+    }
+    QStringList punch(Op op, const QString &id)
+    {
+        platform::MessageBox::clearShown();
+        m_id.text = id;
+        (m_punch.get()->*op)();
+        return platform::MessageBox::shownTexts();
+    }
+    // The rows of an ID as "in|out|total".
+    QStringList rows(const QString &id)
+    {
+        QStringList texts;
+        const auto db = data::Database::open(TestEnv::postgresSettings());
+        for (const data::Row &r : db->query("select clockedin, clockedout, totalclock from clocktable "
+                                            "where useridlogin = ? order by clockedin", {id}).rows)
+            texts << r.value("clockedin").toDateTime().toString("HH:mm:ss") + "|"
+                         + r.value("clockedout").toDateTime().toString("HH:mm:ss") + "|" + r.text("totalclock");
+        return texts;
+    }
+    // "id:in|out:hh:mm" queued; a leading "open@hh:mm;" writes an open punch of the ID first.
+    void addRefusedScenario(data::Database &db, PunchQueue &queue, const QString &row)
+    {
+        QString entry = row;
+        const QStringList parts = entry.split(';');
+        QString open;
+        if (parts.size() == 2) {
+            open = parts[0].mid(5);
+            entry = parts[1];
+        }
+        const QStringList p = entry.split(':');
+        if (!open.isEmpty()) {
+            const QDateTime in = at(open.left(2).toInt(), open.mid(3).toInt());
+            QVERIFY(!db.exec("insert into clocktable (Clockedin, RowDate, UserIdLogin) values (?, ?, ?)",
+                             {in, in.date(), p[0]}));
+        }
+        QVERIFY(queue.append(p[0], p[1] == "in" ? PunchDirection::In : PunchDirection::Out,
+                             at(p[2].toInt(), p[3].toInt())));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_server.script = QDir(qEnvironmentVariable("CHRONOTALLY_BUILD_DIR")).filePath("../scripts/pgserver.sh");
+        m_server.dir = QDir(qEnvironmentVariable("CHRONOTALLY_BUILD_DIR")).filePath(
+            QStringLiteral("pgoffline-%1").arg(QCoreApplication::applicationPid()));
+        m_serverUp = m_server.start();
+    }
+    void cleanupTestCase()
+    {
+        if (m_serverUp)
+            m_server.stop();
+        QDir(m_server.dir).removeRecursively();
+    }
+    void init()
+    {
+        if (!m_serverUp)
+            QSKIP(qPrintable("no PostgreSQL server of the test's own: " + m_server.why));
+        m_env = std::make_unique<TestEnv>();
+        if (const QString why = m_env->unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        m_db = m_env->createDatabase();
+        for (const char *id : {"100", "200", "300"})
+            TestEnv::addEmployee(*m_db, id);
+        m_options.setOn(admin::Option::Spanish, false);
+        TestEnv::setTime(at(8, 0));
+    }
+    void cleanup()
+    {
+        if (m_serverUp && !m_server.start())
+            QFAIL(qPrintable(m_server.why));
+        m_punch.reset();
+        m_link.reset();
+        m_db.reset();
+        m_env.reset();
+    }
+
+    // Every row of this test runs on PostgreSQL.
+    void serverStoppedAndStarted_data()
+    {
+        QTest::addColumn<bool>("spanish");
+        QTest::addRow("PostgreSQL: en") << false;
+        QTest::addRow("PostgreSQL: es") << true;
+    }
+    // While the server is down the punches are decided from the copy and the queue, with the
+    // online refusals; when it is back they are sent with their own times, without a restart.
+    void serverStoppedAndStarted()
+    {
+        QFETCH(bool, spanish);
+        m_options.setOn(admin::Option::Spanish, spanish);
+        reports::PayRulesStore store(m_db);
+        QVERIFY(store.writeRule(reports::rulenames::RepeatGuard, "1", "admin").ok());
+        QVERIFY(store.writeRule(reports::rulenames::RepeatSeconds, "60", "admin").ok());
+        store.read();
+        startStation();
+        // Online: 200 clocks in and the copy follows it.
+        QCOMPARE(punch(&PunchService::ClockIn, "200").size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(m_link->copy().snapshotFor("100")->refreshedAt.isValid(), 10000);
+
+        QVERIFY2(m_server.stop(), qPrintable(m_server.why));
+        const QString kept = OfflineDecision::confirmationText(spanish);
+        TestEnv::setTime(at(9, 0));
+        QCOMPARE(punch(&PunchService::ClockIn, "100"), QStringList{kept});
+        QVERIFY(m_link->isAway());
+        TestEnv::setTime(at(9, 0, 30));
+        const QStringList repeat = punch(&PunchService::ClockOut, "100");
+        QVERIFY2(repeat.value(0).contains("60"), qPrintable(repeat.join('|')));
+        TestEnv::setTime(at(9, 5));
+        const QStringList twice = punch(&PunchService::ClockIn, "100");
+        const QStringList notIn = punch(&PunchService::ClockOut, "300");
+        const QStringList unknown = punch(&PunchService::ClockInOut, "999");
+        QCOMPARE(punch(&PunchService::ClockOut, "200"), QStringList{kept});
+        QCOMPARE(punch(&PunchService::ClockInOut, "300"), QStringList{kept});
+        QCOMPARE(m_link->waiting(), 3);
+
+        // The refusals are the online ones: compare with the same punches online.
+        QVERIFY(m_server.start());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_link->isAway() && m_link->waiting() == 0, 20000);
+        QVERIFY(m_link->lastReplay().isValid());
+        QCOMPARE(rows("100"), QStringList{"09:00:00||"});
+        QCOMPARE(rows("200"), QStringList{"08:00:00|09:05:00|65"});
+        QCOMPARE(rows("300"), QStringList{"09:05:00||"});
+        TestEnv::setTime(at(10, 0));
+        QCOMPARE(punch(&PunchService::ClockIn, "100"), twice);
+        QVERIFY(punch(&PunchService::ClockOut, "200") == notIn);
+        QCOMPARE(punch(&PunchService::ClockIn, "999"), unknown);
+        const auto db = data::Database::open(TestEnv::postgresSettings());
+        QCOMPARE(int(db->query("select count(*) as n from ReplayedPunches where Reason is null").first().number("n")), 3);
+    }
+
+    void stationStoppedWhileAway_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addRow("PostgreSQL") << "PostgreSQL";
+    }
+    // A station stopped with punches waiting sends them at its next start, and punches meanwhile
+    // queue behind them.
+    void stationStoppedWhileAway()
+    {
+        startStation();
+        QTRY_VERIFY_WITH_TIMEOUT(m_link->copy().snapshotFor("100")->refreshedAt.isValid(), 10000);
+        QVERIFY(m_server.stop());
+        TestEnv::setTime(at(9, 0));
+        punch(&PunchService::ClockIn, "100");
+        QCOMPARE(m_link->waiting(), 1);
+        m_punch.reset();
+        m_link.reset();
+
+        QVERIFY(m_server.start());
+        startStation();
+        QVERIFY(m_link->isAway()); // until the queue is sent
+        TestEnv::setTime(at(9, 30));
+        punch(&PunchService::ClockOut, "100");
+        QTRY_VERIFY_WITH_TIMEOUT(!m_link->isAway() && m_link->waiting() == 0, 20000);
+        QCOMPARE(rows("100"), QStringList{"09:00:00|09:30:00|30"});
+    }
+
+    void refusedReplays_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("rowsOf100");
+        QTest::addRow("PostgreSQL: clocked in elsewhere") << "open@08:30;100:in:09:00" << true << "08:30:00||";
+        QTest::addRow("PostgreSQL: clock-out before the open clock-in") << "open@09:30;100:out:09:00" << true << "09:30:00||";
+        QTest::addRow("PostgreSQL: clocked out elsewhere") << "100:out:09:00" << true << "";
+        QTest::addRow("PostgreSQL: in") << "100:in:09:00" << false << "09:00:00||";
+        QTest::addRow("PostgreSQL: out after the open clock-in") << "open@08:30;100:out:09:00" << false << "08:30:00|09:00:00|30";
+    }
+    // A punch the database refuses is an exception with its reason and one audit row, sent
+    // once: replaying again writes nothing more.
+    void refusedReplays()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(bool, refused);
+        QFETCH(QString, rowsOf100);
+        PunchQueue queue(queuePath());
+        addRefusedScenario(*m_db, queue, scenario);
+        ReplayResult result = replayQueue(*m_db, queue);
+        QVERIFY2(!result.error, qPrintable(result.error.description));
+        QCOMPARE(result.refused, refused ? 1 : 0);
+        QCOMPARE(result.written, refused ? 0 : 1);
+        QCOMPARE(queue.count(), 0);
+        const QList<QueuedPunch> exceptions = offlineExceptions(queuePath());
+        QCOMPARE(exceptions.size(), refused ? 1 : 0);
+        QCOMPARE(TestEnv::auditRows(*m_db).size(), refused ? 1 : 0);
+        if (refused) {
+            QVERIFY(!exceptions.first().reason.isEmpty());
+            QVERIFY(TestEnv::auditRows(*m_db).first().join('|').contains(exceptions.first().reason));
+        }
+        QCOMPARE(rows("100").join(','), rowsOf100);
+    }
+
+    void screensNeedTheDatabase_data()
+    {
+        QTest::addColumn<int>("screen");
+        QTest::addRow("PostgreSQL: reports") << 0;
+        QTest::addRow("PostgreSQL: employees") << 1;
+        QTest::addRow("PostgreSQL: time edit") << 2;
+    }
+    // The administrator's screens, opened while the server is down, say so in one sentence.
+    void screensNeedTheDatabase()
+    {
+        QFETCH(int, screen);
+        QVERIFY(m_server.stop());
+        const data::ConnectionSettings settings = TestEnv::postgresSettings();
+        auto source = [settings] { return settings; };
+        platform::MessageBox::clearShown();
+        bool opened = true;
+        if (screen == 0)
+            opened = reports::ReportController(source).open();
+        else if (screen == 1)
+            opened = employees::EmployeeEditor(source).openScreen();
+        else
+            opened = timeedit::TimeEditor(source).openScreen();
+        QVERIFY(!opened);
+        QCOMPARE(platform::MessageBox::shownTexts().value(0), data::NeedsDatabaseText);
+    }
+
+    void crashBetweenCommitAndRemoval_data()
+    {
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("PostgreSQL: written") << "";
+        QTest::addRow("PostgreSQL: refused") << "refused before";
+    }
+    // The commit (of the punch with its key, or of a refusal) went through, the removal from
+    // the queue did not: the next replay knows the key and writes nothing twice.
+    void crashBetweenCommitAndRemoval()
+    {
+        QFETCH(QString, reason);
+        qint64 sequence = 0;
+        QString station;
+        {
+            PunchQueue queue(queuePath());
+            sequence = *queue.append("100", PunchDirection::In, at(9, 0));
+            station = queue.stationName();
+            if (reason.isEmpty()) {
+                PunchRequest request{"100", PunchButton::ClockIn, at(9, 0), 0, true, [&](data::Database &db) {
+                                         return data::recordReplayedPunch(db, station, sequence);
+                                     }};
+                QCOMPARE(PunchService::write(*m_db, request).result, PunchWrite::Result::Written);
+            } else {
+                QVERIFY(!data::ensureReplayedPunchesTable(*m_db));
+                QVERIFY(!data::recordReplayedPunch(*m_db, station, sequence, reason));
+            }
+        }
+        PunchQueue reopened(queuePath());
+        QCOMPARE(reopened.count(), 1);
+        const ReplayResult result = replayQueue(*m_db, reopened);
+        QVERIFY2(!result.error, qPrintable(result.error.description));
+        QCOMPARE(result.known, 1);
+        QCOMPARE(result.written + result.refused, 0);
+        QCOMPARE(reopened.count(), 0);
+        QCOMPARE(rows("100"), reason.isEmpty() ? QStringList{"09:00:00||"} : QStringList());
+        QCOMPARE(reopened.exceptions().size(), reason.isEmpty() ? 0 : 1);
+    }
+};
+
+QTEST_MAIN(TestOfflinePunch)
+#include "tst_offlinepunch.moc"
