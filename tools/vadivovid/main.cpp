@@ -289,8 +289,8 @@ constexpr qreal TextOffset = GridLine + CellPadding + 0.5;
 constexpr qreal AroundColumns = 12;
 const QColor GridColour(0x11, 0x11, 0x11); // "bordercolor='#111111'"
 
-// A cell's text laid out at the given width; one line when the cell keeps to one line or the
-// width is not limited.
+// A cell's text laid out at the given width (0: not limited); on one line when the cell keeps
+// to one line or the width is not limited.
 struct CellText {
     QTextLayout layout;
     qreal height = 0;
@@ -315,13 +315,18 @@ void layOut(CellText &out, const Cell &cell, qreal width)
     QTextOption option;
     const bool wrap = !cell.oneLine && width > 0;
     option.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::ManualWrap);
+    // Right-to-left text starts at the cell's right, as the engine sets a paragraph in it.
+    const bool rightToLeft = cell.text.isRightToLeft();
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(Qt::AlignAbsolute | (rightToLeft ? Qt::AlignRight : Qt::AlignLeft));
     out.layout.setTextOption(option);
     out.layout.setCacheEnabled(true);
     out.height = 0;
     out.widest = 0;
     out.layout.beginLayout();
     for (QTextLine line = out.layout.createLine(); line.isValid(); line = out.layout.createLine()) {
-        line.setLineWidth(wrap ? width : Unlimited);
+        // The cell's width even on one line, where right-to-left text aligns to its right.
+        line.setLineWidth(width > 0 ? width : Unlimited);
         line.setPosition(QPointF(0, out.height));
         out.height += line.height();
         out.widest = std::max(out.widest, line.naturalTextWidth());
@@ -420,11 +425,10 @@ bool printTable(const QList<QList<Cell>> &table, const QList<qreal> &widths, con
         grid.append(QRectF(lineX[0], end, lineX[count] - lineX[0] + GridLine, GridLine));
         for (const qreal x : lineX)
             grid.append(QRectF(x, top, GridLine, end + GridLine - top));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(GridColour);
-        painter.drawRects(grid);
-        painter.setPen(Qt::black);
-        painter.setBrush(Qt::NoBrush);
+        // One filled rectangle each, as the engine draws a border: viewers draw a lone thin
+        // rectangle as a crisp line of whole pixels, the same path of many as blurred ones.
+        for (const QRectF &line : std::as_const(grid))
+            painter.fillRect(line, GridColour);
         grid.clear();
     };
 
