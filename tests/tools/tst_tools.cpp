@@ -140,7 +140,8 @@ struct Camera : QTcpServer {
 struct PdfPage {
     QSizeF size;
     QStringList words;
-    qreal right = 0; // the right edge of the rightmost word
+    qreal right = 0;  // the right edge of the rightmost word
+    qreal bottom = 0; // the lower edge of the lowest word
 };
 
 QList<PdfPage> pdfPages(const QString &pdf)
@@ -150,18 +151,19 @@ QList<PdfPage> pdfPages(const QString &pdf)
     process.waitForFinished(60000);
     static const QRegularExpression page(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
     static const QRegularExpression word(QStringLiteral("<word xMin=\"[0-9.]+\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\" "
-                                                        "yMax=\"[0-9.]+\">([^<]*)</word>"));
+                                                        "yMax=\"([0-9.]+)\">([^<]*)</word>"));
     QList<PdfPage> pages;
     const QString text = QString::fromUtf8(process.readAllStandardOutput());
     for (const QString &part : text.split(QStringLiteral("</page>"))) {
         const QRegularExpressionMatch p = page.match(part);
         if (!p.hasMatch())
             continue;
-        PdfPage result{{p.captured(1).toDouble(), p.captured(2).toDouble()}, {}, 0};
+        PdfPage result{{p.captured(1).toDouble(), p.captured(2).toDouble()}, {}, 0, 0};
         for (auto it = word.globalMatch(part); it.hasNext();) {
             const QRegularExpressionMatch w = it.next();
-            result.words << w.captured(2);
+            result.words << w.captured(3);
             result.right = std::max(result.right, w.captured(1).toDouble());
+            result.bottom = std::max(result.bottom, w.captured(2).toDouble());
         }
         pages << result;
     }
@@ -381,7 +383,8 @@ private Q_SLOTS:
         reports::ReportListModel model;
         model.appendColumn("Name");
         model.appendColumn("Hours");
-        for (int r = 1; r <= 20000; ++r)
+        // Long enough that printing it takes well over the shortest time limit of a second.
+        for (int r = 1; r <= 100000; ++r)
             model.appendRow({QString::number(r), QString("Name %1").arg(r), "8 Hours 30 Minutes"});
         QVERIFY(reports::writeReportPage(model, folder.filePath("ktly.htm")));
         QFile earlier(folder.filePath(pdf)); // an earlier report goes too, where there is one
@@ -443,7 +446,7 @@ private Q_SLOTS:
             cells += row.mid(1);
             model.appendRow(row);
         }
-        model.appendRow({"121", "Smith & Sons <QA>"});
+        model.appendRow({"121", "Smith & Sons <QA>", "O'Brien \"Jr\""});
         QVERIFY(reports::writeReportPage(model, folder.filePath("ktly.htm")));
 
         QCOMPARE(run(utility, {"--pdf", folder.filePath("report.pdf")}).exitCode, 0);
@@ -453,6 +456,7 @@ private Q_SLOTS:
         for (const PdfPage &page : pages) {
             QVERIFY2(page.size.width() > page.size.height(), "landscape");
             QVERIFY2(page.right <= page.size.width(), qPrintable(QString::number(page.right)));
+            QVERIFY2(page.bottom <= page.size.height(), qPrintable(QString::number(page.bottom)));
             for (const QString &title : titles)
                 QVERIFY2(page.words.contains(title), qPrintable(title));
             words += page.words;
@@ -460,6 +464,7 @@ private Q_SLOTS:
         for (const QString &cell : cells)
             QVERIFY2(words.contains(cell), qPrintable(cell));
         QVERIFY(words.join(' ').contains("Smith &amp; Sons &lt;QA&gt;"));
+        QVERIFY(words.join(' ').contains("O&apos;Brien &quot;Jr&quot;"));
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("CUPS_SERVER", folder.filePath("no-cups.sock"));

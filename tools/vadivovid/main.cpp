@@ -10,10 +10,12 @@
 // landscape when the table is wider than a portrait page; data cells keep to one line as the
 // page asks; and a report longer than a page repeats its title row at the top of every page.
 //
-// A long report is laid out a few pages at a time: the rich text engine's table gets slower
-// with every row it holds (looking up a cell costs time in proportion to the table's size),
-// so one document of all the rows takes time in the square of their number. The columns are
-// measured over all rows first, so every page has the same columns.
+// The report's table is laid out and drawn here row by row, each cell's text with its own
+// QTextLayout and the grid as lines per page, where and as the rich text engine would put
+// them: the engine's table gets slower with every row it holds and drawing its collapsed
+// borders cost more than the rest of the page. So a report prints in time proportional to
+// its rows. The columns are measured over all rows first, so every page has the same
+// columns. A page that is not one table is printed by the rich text engine.
 //
 // A PDF file is written under a temporary name beside it and takes its name only when it is
 // complete: a run that fails, runs out of time or is stopped leaves no partial file.
@@ -23,7 +25,6 @@
 #include "platform/system.h"
 #include "product.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +33,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStringDecoder>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
@@ -49,6 +49,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <unistd.h>
 
@@ -59,8 +60,6 @@ constexpr qreal FontPoints = 9;
 constexpr qreal MarginMillimetres = 10;
 // The document is laid out at 96 dots per inch (see main), in pixels of 1/96 inch.
 constexpr qreal PixelsPerPoint = 96.0 / 72.0;
-// Rows measured at once: few enough that the table stays quick.
-constexpr int RowsAtOnce = 64;
 
 int fail(int code, const QString &message)
 {
@@ -124,19 +123,6 @@ std::optional<Rows> splitRows(const QString &html)
     return rows;
 }
 
-// A document of some rows of the page: the titles and data rows [from, to).
-QString rowsPage(const Rows &rows, qsizetype from, qsizetype to)
-{
-    QString html;
-    html.reserve(rows.start.size() + rows.titles.size() + rows.end.size() + 256 * (to - from));
-    html += rows.start;
-    html += rows.titles;
-    for (qsizetype r = from; r < to; ++r)
-        html += rows.data[r];
-    html += rows.end;
-    return html;
-}
-
 // Reads the page into the document: cells marked nowrap stay on one line (the rich text
 // engine knows the style, not the attribute), titles wrap between words only, never inside
 // one, and the report's table, the first one, takes its first row as the title row that
@@ -180,99 +166,203 @@ QSizeF fitToPage(qreal needed, QPrinter &printer)
     return QSizeF(width, width * area.height() / area.width());
 }
 
-// The widest line of a laid-out cell, and the width of its text on one line.
-struct CellWidth {
-    qreal narrowest = 0;
-    qreal oneLine = 0;
+// A cell of the report's table: its text as the page shows it, and how it is set.
+struct Cell {
+    QString text;
+    bool bold = false;    // inside <b> or a <th>: the title row
+    bool oneLine = false; // marked nowrap: data cells keep to one line
 };
 
-CellWidth cellWidth(const QTextTableCell &cell)
+// The text of an HTML fragment as a browser shows it: tags left out, runs of white space one
+// blank, the entities the report screen writes (and numeric ones) read back.
+QString plainText(QStringView html)
 {
-    CellWidth width;
-    for (auto it = cell.begin(); !it.atEnd(); ++it) {
-        const QTextBlock block = it.currentBlock();
-        if (!block.isValid())
+    QString text;
+    text.reserve(html.size());
+    bool blank = false;
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        const QChar ch = html[i];
+        if (ch == u'<') {
+            const qsizetype close = html.indexOf(u'>', i);
+            i = close < 0 ? html.size() : close;
             continue;
-        const QTextLayout *layout = block.layout();
-        qreal line = 0;
-        for (int i = 0; i < layout->lineCount(); ++i) {
-            width.narrowest = std::max(width.narrowest, layout->lineAt(i).naturalTextWidth());
-            line += layout->lineAt(i).naturalTextWidth();
         }
-        // A title wrapped between words: its words side by side, with the blanks between them.
-        if (layout->lineCount() > 1) {
-            qreal words = 0;
-            for (auto f = block.begin(); !f.atEnd(); ++f) {
-                const QTextFragment fragment = f.fragment();
-                const QFont font = fragment.charFormat().font().resolve(block.document()->defaultFont());
-                words += QFontMetricsF(font).horizontalAdvance(fragment.text());
+        if (ch.isSpace()) {
+            blank = !text.isEmpty();
+            continue;
+        }
+        if (blank)
+            text += u' ';
+        blank = false;
+        const qsizetype semicolon = ch == u'&' ? html.indexOf(u';', i) : -1;
+        if (semicolon > i && semicolon - i <= 10) {
+            const QStringView name = html.sliced(i + 1, semicolon - i - 1);
+            char32_t code = 0;
+            if (name == u"amp") code = '&';
+            else if (name == u"lt") code = '<';
+            else if (name == u"gt") code = '>';
+            else if (name == u"quot") code = '"';
+            else if (name == u"apos") code = '\'';
+            else if (name == u"nbsp") code = 0xa0;
+            else if (name.startsWith(u'#')) {
+                bool ok = false;
+                const bool hex = name.size() > 1 && (name[1] == u'x' || name[1] == u'X');
+                code = name.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+                if (!ok || code == 0 || code > 0x10ffff || (code >= 0xd800 && code < 0xe000))
+                    code = 0;
             }
-            line = std::max(line, words);
+            if (code) {
+                text += QChar::fromUcs4(code);
+                i = semicolon;
+                continue;
+            }
         }
-        width.oneLine = std::max(width.oneLine, line);
+        text += ch;
     }
-    return width;
+    return text;
 }
 
-// The table's columns over all rows, measured a batch of rows at a time at the narrowest the
-// engine can lay them out.
+// The cells of one row of the page ("<tr>...").
+QList<Cell> rowCells(QStringView row)
+{
+    QList<Cell> cells;
+    const auto cellStart = [&](qsizetype from) {
+        for (qsizetype at = from;; ++at) {
+            at = row.indexOf(u"<t", at, Qt::CaseInsensitive);
+            if (at < 0 || at + 3 >= row.size())
+                return qsizetype(-1);
+            const QChar kind = row[at + 2].toLower(), after = row[at + 3];
+            if ((kind == u'd' || kind == u'h') && (after == u'>' || after.isSpace()))
+                return at;
+        }
+    };
+    for (qsizetype at = cellStart(0); at >= 0;) {
+        const qsizetype tagEnd = row.indexOf(u'>', at);
+        if (tagEnd < 0)
+            break;
+        const QStringView tag = row.sliced(at, tagEnd - at);
+        const qsizetype next = cellStart(tagEnd);
+        qsizetype end = row.indexOf(u"</t", tagEnd, Qt::CaseInsensitive);
+        if (end < 0 || (next >= 0 && end > next))
+            end = next < 0 ? row.size() : next;
+        const QStringView content = row.sliced(tagEnd + 1, end - tagEnd - 1);
+        Cell cell;
+        cell.text = plainText(content);
+        cell.oneLine = tag.contains(u"nowrap", Qt::CaseInsensitive);
+        cell.bold = tag[2].toLower() == u'h' || content.contains(u"<b>", Qt::CaseInsensitive)
+                    || content.contains(u"<strong>", Qt::CaseInsensitive);
+        cells.append(std::move(cell));
+        at = next;
+    }
+    return cells;
+}
+
+// The page's table as rows of cells, the title row first. Every row has as many cells as the
+// widest one, the missing ones empty.
+QList<QList<Cell>> tableCells(const Rows &rows)
+{
+    QList<QList<Cell>> table;
+    table.reserve(rows.data.size() + 1);
+    table.append(rowCells(rows.titles));
+    qsizetype columns = table.first().size();
+    for (const QStringView row : rows.data) {
+        table.append(rowCells(row));
+        columns = std::max(columns, table.last().size());
+    }
+    for (QList<Cell> &row : table)
+        row.resize(columns);
+    return table;
+}
+
+// The table is laid out and drawn here as the rich text engine lays out the page's table
+// ("border='1' cellpadding='2'", collapsed borders), in the pixels of 1/96 inch the page is
+// measured in: a grid line 1 pixel wide at the left of every column and the top of every row,
+// each cell's text 3.5 pixels after the start of its line, and each column and row 5 pixels
+// wider than its text.
+constexpr qreal DocumentMargin = 4; // the rich text engine's margin around a document
+constexpr qreal GridLine = 1;
+constexpr qreal CellPadding = 2;
+constexpr qreal CellExtra = GridLine + 2 * CellPadding;
+constexpr qreal TextOffset = GridLine + CellPadding + 0.5;
+// What the page needs besides the columns: the margins, the closing grid line and the room
+// the engine keeps beside the table.
+constexpr qreal AroundColumns = 12;
+const QColor GridColour(0x11, 0x11, 0x11); // "bordercolor='#111111'"
+
+// A cell's text laid out at the given width (0: not limited); on one line when the cell keeps
+// to one line or the width is not limited.
+struct CellText {
+    QTextLayout layout;
+    qreal height = 0;
+    qreal widest = 0; // the widest line
+};
+
+QFont cellFont(bool bold)
+{
+    QFont font = QGuiApplication::font();
+    font.setPointSizeF(FontPoints);
+    font.setBold(bold);
+    return font;
+}
+
+constexpr qreal Unlimited = 1e7;
+
+void layOut(CellText &out, const Cell &cell, qreal width)
+{
+    static const QFont plain = cellFont(false), bold = cellFont(true);
+    out.layout.setText(cell.text);
+    out.layout.setFont(cell.bold ? bold : plain);
+    QTextOption option;
+    const bool wrap = !cell.oneLine && width > 0;
+    option.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::ManualWrap);
+    // Right-to-left text starts at the cell's right, as the engine sets a paragraph in it.
+    const bool rightToLeft = cell.text.isRightToLeft();
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(Qt::AlignAbsolute | (rightToLeft ? Qt::AlignRight : Qt::AlignLeft));
+    out.layout.setTextOption(option);
+    out.layout.setCacheEnabled(true);
+    out.height = 0;
+    out.widest = 0;
+    out.layout.beginLayout();
+    for (QTextLine line = out.layout.createLine(); line.isValid(); line = out.layout.createLine()) {
+        // The cell's width even on one line, where right-to-left text aligns to its right.
+        line.setLineWidth(width > 0 ? width : Unlimited);
+        line.setPosition(QPointF(0, out.height));
+        out.height += line.height();
+        out.widest = std::max(out.widest, line.naturalTextWidth());
+    }
+    out.layout.endLayout();
+}
+
+// The table's columns over all rows.
 struct Columns {
-    QList<qreal> narrowest; // the least width of each column, padding included
+    QList<qreal> narrowest; // the least width of each column, grid and padding included
     QList<qreal> oneLine;   // each column's width with every text on one line
-    qreal around = 0;       // what the page needs besides the columns (margins, borders)
+    qreal around = AroundColumns;
     qreal needed() const { return std::accumulate(narrowest.begin(), narrowest.end(), around); }
 };
 
-std::optional<Columns> measure(const Rows &rows)
+// Titles wrap between words, so a title needs its widest word; data cells need their line.
+Columns measure(const QList<QList<Cell>> &table)
 {
     Columns columns;
-    qreal padding = 0;
-    for (qsizetype from = 0; from == 0 || from < rows.data.size(); from += RowsAtOnce) {
-        const qsizetype to = std::min(rows.data.size(), from + RowsAtOnce);
-        QTextDocument document;
-        QTextTable *table = readPage(document, rowsPage(rows, from, to));
-        if (!table || table->columns() == 0)
-            return std::nullopt;
-        document.setTextWidth(1);
-        const qreal ideal = document.idealWidth();
-        const int count = table->columns();
-        if (columns.narrowest.isEmpty()) {
-            columns.narrowest.fill(0, count);
-            columns.oneLine.fill(0, count);
-        } else if (count != columns.narrowest.size()) {
-            return std::nullopt;
+    const qsizetype count = table.first().size();
+    columns.narrowest.fill(0, count);
+    columns.oneLine.fill(0, count);
+    CellText text;
+    for (const QList<Cell> &row : table) {
+        for (qsizetype c = 0; c < count; ++c) {
+            layOut(text, row[c], 0);
+            columns.oneLine[c] = std::max(columns.oneLine[c], text.widest);
+            if (!row[c].oneLine)
+                layOut(text, row[c], 1); // a word to a line
+            columns.narrowest[c] = std::max(columns.narrowest[c], text.widest);
         }
-        QList<qreal> content(count, 0);
-        for (int r = 0; r < table->rows(); ++r) {
-            for (int c = 0; c < count; ++c) {
-                const QTextTableCell cell = table->cellAt(r, c);
-                if (cell.row() != r || cell.column() != c)
-                    continue; // a cell spanning more than one place counts once
-                const CellWidth w = cellWidth(cell);
-                content[c] = std::max(content[c], w.narrowest);
-                columns.oneLine[c] = std::max(columns.oneLine[c], w.oneLine);
-            }
-        }
-        // Every column has the same padding and borders: the first batch tells how much,
-        // from where the engine put the first two columns' texts at their narrowest.
-        if (from == 0) {
-            const QAbstractTextDocumentLayout *layout = document.documentLayout();
-            const auto left = [&](int c) {
-                return layout->blockBoundingRect(table->cellAt(0, c).firstCursorPosition().block()).left();
-            };
-            padding = count > 1 ? left(1) - left(0) - std::ceil(content[0]) : 0;
-            qreal sum = 0;
-            for (int c = 0; c < count; ++c)
-                sum += std::ceil(content[c]) + padding;
-            columns.around = std::max<qreal>(0, ideal - sum);
-        }
-        for (int c = 0; c < count; ++c)
-            columns.narrowest[c] = std::max(columns.narrowest[c], std::ceil(content[c]) + padding);
-        if (to == rows.data.size())
-            break;
     }
-    for (int c = 0; c < columns.oneLine.size(); ++c)
-        columns.oneLine[c] = std::max(columns.narrowest[c], std::ceil(columns.oneLine[c]) + padding);
+    for (qsizetype c = 0; c < count; ++c) {
+        columns.narrowest[c] = std::ceil(columns.narrowest[c]) + CellExtra;
+        columns.oneLine[c] = std::max(columns.narrowest[c], std::ceil(columns.oneLine[c]) + CellExtra);
+    }
     return columns;
 }
 
@@ -297,80 +387,67 @@ QList<qreal> columnWidths(const Columns &columns, qreal pageWidth)
     return widths;
 }
 
-// Draws one page of a paginated document, as QTextDocument::print does.
-void drawPage(QPainter &painter, QTextDocument &document, int index)
-{
-    const QSizeF size = document.pageSize();
-    painter.save();
-    painter.translate(0, -index * size.height());
-    const QRectF view(0, index * size.height(), size.width(), size.height());
-    painter.setClipRect(view);
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = view;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    document.documentLayout()->draw(&painter, context);
-    painter.restore();
-}
-
-// Prints the rows a batch at a time on pages of the given size, every page but the last of a
-// batch full; the rows of a batch's last page start the next batch. False when the printer
-// failed.
-bool printRows(const Rows &rows, const QList<qreal> &widths, const QSizeF &pageSize, QPrinter &printer)
+// Prints the table on pages of the given size: on every page the title row, then as many
+// data rows as fit, with the grid drawn round them. False when the printer failed.
+bool printTable(const QList<QList<Cell>> &table, const QList<qreal> &widths, const QSizeF &pageSize, QPrinter &printer)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     // Document pixels onto the printable area of the page.
     painter.scale(printer.width() / pageSize.width(), printer.height() / pageSize.height());
-    QList<QTextLength> constraints;
-    for (const qreal w : widths)
-        constraints.append(QTextLength(QTextLength::FixedLength, w));
+    painter.setPen(Qt::black);
 
-    bool firstPage = true;
-    qsizetype batch = RowsAtOnce;
-    for (qsizetype from = 0; from == 0 || from < rows.data.size();) {
-        const qsizetype to = std::min(rows.data.size(), from + batch);
-        QTextDocument document;
-        QTextTable *table = readPage(document, rowsPage(rows, from, to));
-        if (!table)
+    const qsizetype count = widths.size();
+    const qreal left = DocumentMargin + GridLine;
+    QList<qreal> lineX(count + 1, left); // the grid line at the left of each column, and the last
+    for (qsizetype c = 0; c < count; ++c)
+        lineX[c + 1] = lineX[c] + widths[c];
+    const qreal bottom = pageSize.height() - DocumentMargin;
+
+    std::vector<CellText> texts(count);
+    const auto layOutRow = [&](const QList<Cell> &row) {
+        qreal height = 0;
+        for (qsizetype c = 0; c < count; ++c) {
+            layOut(texts[c], row[c], widths[c] - CellExtra);
+            height = std::max(height, texts[c].height);
+        }
+        return std::ceil(height) + CellExtra;
+    };
+    QList<QRectF> grid;
+    const auto drawRow = [&](qreal top, qreal height) {
+        for (qsizetype c = 0; c < count; ++c)
+            texts[c].layout.draw(&painter, QPointF(lineX[c] + TextOffset, top + TextOffset));
+        grid.append(QRectF(lineX[0], top, lineX[count] - lineX[0] + GridLine, GridLine));
+        return top + height;
+    };
+    const auto endPage = [&](qreal top, qreal end) {
+        grid.append(QRectF(lineX[0], end, lineX[count] - lineX[0] + GridLine, GridLine));
+        for (const qreal x : lineX)
+            grid.append(QRectF(x, top, GridLine, end + GridLine - top));
+        // One filled rectangle each, as the engine draws a border: viewers draw a lone thin
+        // rectangle as a crisp line of whole pixels, the same path of many as blurred ones.
+        for (const QRectF &line : std::as_const(grid))
+            painter.fillRect(line, GridColour);
+        grid.clear();
+    };
+
+    const qreal top = left;
+    qsizetype r = 1;
+    do {
+        if (r > 1 && !printer.newPage())
             return false;
-        QTextTableFormat format = table->format();
-        format.setColumnWidthConstraints(constraints);
-        table->setFormat(format);
-        document.setPageSize(pageSize);
-        const int pages = document.pageCount();
-
-        // The pages to print now, and the rows they hold.
-        int printed = pages;
-        qsizetype done = to - from;
-        if (to < rows.data.size()) {
-            const QAbstractTextDocumentLayout *layout = document.documentLayout();
-            printed = pages - 1;
-            done = 0;
-            for (int r = 1; r < table->rows(); ++r) {
-                const QTextBlock block = table->cellAt(r, 0).firstCursorPosition().block();
-                if (int(layout->blockBoundingRect(block).top() / pageSize.height()) >= printed)
-                    break;
-                done = r;
-            }
-            if (done == 0) {
-                // Not even a page full: take more rows at once.
-                batch *= 2;
-                continue;
-            }
-            // Next time about one page and a little more.
-            batch = std::max<qsizetype>(8, done / printed + done / printed / 4 + 4);
+        qreal y = drawRow(top, layOutRow(table.first()));
+        // At least one row on every page, so a page too short for any still ends.
+        for (bool first = true; r < table.size(); first = false) {
+            const qreal height = layOutRow(table[r]);
+            if (!first && y + height + GridLine > bottom)
+                break;
+            y = drawRow(y, height);
+            ++r;
         }
-        for (int page = 0; page < printed; ++page) {
-            if (!firstPage && !printer.newPage())
-                return false;
-            firstPage = false;
-            drawPage(painter, document, page);
-        }
-        from += done;
-        if (to == rows.data.size())
-            break;
-    }
+        endPage(top, y);
+    } while (r < table.size());
     return painter.end() && printer.printerState() != QPrinter::Error;
 }
 
@@ -388,11 +465,12 @@ bool printDocument(const QString &html, QPrinter &printer)
 bool print(const QString &html, QPrinter &printer)
 {
     const std::optional<Rows> rows = splitRows(html);
-    const std::optional<Columns> columns = rows ? measure(*rows) : std::nullopt;
-    if (!columns)
+    const QList<QList<Cell>> table = rows ? tableCells(*rows) : QList<QList<Cell>>();
+    if (table.isEmpty() || table.first().isEmpty())
         return printDocument(html, printer);
-    const QSizeF pageSize = fitToPage(columns->needed(), printer);
-    return printRows(*rows, columnWidths(*columns, pageSize.width()), pageSize, printer);
+    const Columns columns = measure(table);
+    const QSizeF pageSize = fitToPage(columns.needed(), printer);
+    return printTable(table, columnWidths(columns, pageSize.width()), pageSize, printer);
 }
 
 } // namespace
