@@ -177,6 +177,9 @@ private:
     DbError begin(const QString *userId);
     QVariant bindable(const QVariant &value) const;
     DbError errorFrom(const class QSqlError &error) const;
+    DbError embeddedError(const QSqlError &error) const;
+    DbError sqlServerError(const QSqlError &error) const;
+    DbError postgresError(const QSqlError &error) const;
     static int busyWait(void *self, int count);
     void startLockWait();
     DbError run(const QString &sql, const QVariantList &values, int *rowsAffected,

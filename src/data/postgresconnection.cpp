@@ -1,9 +1,10 @@
-// Statements on PostgreSQL, sent through the connection's own libpq handle: one round trip
-// per statement (the driver would prepare, execute and release a named statement), rows
-// handed on one at a time as they arrive, and cells turned into values the way the
-// embedded engine's reader does it.
+// PostgreSQL: opening a connection, its messages, and statements sent through the
+// connection's own libpq handle: one round trip per statement (the driver would prepare,
+// execute and release a named statement), rows handed on one at a time as they arrive, and
+// cells turned into values the way the embedded engine's reader does it.
 #include "data/database.h"
 
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -16,6 +17,56 @@
 namespace data {
 
 namespace {
+// PostgreSQL's messages come as "ERROR:  text", followed by the statement line, a caret
+// under the place and the state code; a failed connection says where it tried first. The
+// station shows the text, with any detail and hint, on one line.
+QString postgresDescription(const QString &text)
+{
+    static const QRegularExpression severity(QStringLiteral("\\b(ERROR|FATAL|PANIC):\\s+"));
+    static const QRegularExpression state(QStringLiteral("^\\([0-9A-Z]{5}\\)$"));
+    QStringList kept;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1String("LINE ")) || line.startsWith(QLatin1Char('^'))
+            || state.match(line).hasMatch())
+            continue;
+        kept << line.replace(severity, QString());
+    }
+    return kept.join(QLatin1Char(' '));
+}
+
+// A refused login as libpq words it: a wrong password, none given, an unknown role, or no
+// entry for the user in the server's access rules.
+bool postgresLoginRefused(const QString &text)
+{
+    return text.contains(QLatin1String("authentication failed")) || text.contains(QLatin1String("no password supplied"))
+           || (text.contains(QLatin1String("role \"")) && text.contains(QLatin1String("does not exist")))
+           || text.contains(QLatin1String("no pg_hba.conf entry"));
+}
+
+// "host:port", "[v6 address]:port" or "host,port" into host and port (empty: the default).
+// A single host name or a socket folder stands alone; a bare IPv6 address has no port.
+std::pair<QString, QString> hostAndPort(const QString &text)
+{
+    QString server = text.trimmed();
+    if (server.startsWith(QLatin1Char('['))) {
+        const qsizetype close = server.indexOf(QLatin1Char(']'));
+        if (close > 0) {
+            const QString rest = server.mid(close + 1);
+            const QString port = rest.startsWith(QLatin1Char(':')) || rest.startsWith(QLatin1Char(','))
+                                     ? rest.mid(1).trimmed()
+                                     : QString();
+            return {server.mid(1, close - 1), port};
+        }
+    }
+    qsizetype split = server.lastIndexOf(QLatin1Char(','));
+    if (split < 0 && server.count(QLatin1Char(':')) == 1)
+        split = server.indexOf(QLatin1Char(':'));
+    if (split < 0)
+        return {server, QString()};
+    return {server.left(split).trimmed(), server.mid(split + 1).trimmed()};
+}
+
 // The built-in types whose values are not read as text.
 constexpr Oid BoolType = 16;
 constexpr Oid Int8Type = 20;
@@ -87,6 +138,61 @@ QByteArray numberedPlaceholders(const QString &sql)
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 } // namespace
+
+DbError Database::openPostgreSql(const ConnectionSettings &s)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    if (!db.isValid())
+        return {errors::GeneralFailure, QStringLiteral("The PostgreSQL driver is not installed.")};
+    // An empty host is the local server's socket; a folder is a socket folder.
+    const auto [host, port] = hostAndPort(s.server);
+    db.setHostName(host);
+    if (!port.isEmpty()) {
+        bool ok = false;
+        const int number = port.toInt(&ok);
+        if (!ok || number <= 0 || number > 65535)
+            return {errors::GeneralFailure, QStringLiteral("\"%1\" is not a port number.").arg(port)};
+        db.setPort(number);
+    }
+    db.setDatabaseName(s.database);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    // A server that does not answer fails within the same 5 s as SQL Server's login. A row
+    // another station holds locked is waited for as long as a locked embedded file. Notices
+    // ("already exists, skipping") are not the station's business. Date-times come as
+    // "yyyy-mm-dd hh:mm:ss", the stored form, whatever the server's own default. A connection
+    // that only reads runs every statement in a read-only transaction.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1 -c client_min_messages=warning "
+                                        "-c datestyle=ISO%2'")
+                             .arg(LockWaitMs)
+                             .arg(s.readOnly ? QStringLiteral(" -c default_transaction_read_only=on") : QString()));
+    if (db.open())
+        return {};
+    const QString text = db.lastError().databaseText();
+    QString description = postgresDescription(text);
+    if (description.isEmpty())
+        description = db.lastError().text();
+    return {postgresLoginRefused(text) ? errors::LoginFailed : errors::GeneralFailure, description};
+}
+
+DbError Database::postgresError(const QSqlError &error) const
+{
+    int number = errors::CommandFailed;
+    QString description = postgresDescription(error.databaseText());
+    if (description.isEmpty())
+        description = error.text();
+    const QString state = error.nativeErrorCode();
+    if (state == QLatin1String("42P01"))
+        number = errors::InvalidObject;
+    // A lost connection (libpq's own messages carry no state), a server shutting down, a
+    // row locked beyond the wait.
+    else if (error.type() == QSqlError::ConnectionError || state.startsWith(QLatin1String("08"))
+             || state.startsWith(QLatin1String("57P")) || state == QLatin1String("55P03")
+             || (state.isEmpty() && (description.contains(QLatin1String("connection"))
+                                     || description.contains(QLatin1String("server")))))
+        number = errors::GeneralFailure;
+    return {number, description};
+}
 
 DbError Database::runPostgres(const QString &sql, const QVariantList &values, int *rowsAffected,
                               const std::function<bool(const Row &)> &onRow)
