@@ -16,6 +16,10 @@ namespace data::detail {
 sqlite3 *sqliteHandle(const QSqlDatabase &db);
 sqlite3_stmt *sqliteStatement(const QSqlQuery &query);
 
+// Gives a statement prepared on an ODBC connection the server's query time-out, in whole
+// seconds (at least one).
+void limitOdbcStatement(QSqlQuery &query, int ms);
+
 // A driver message cut down to the text the station shows (see sqlserverconnection.cpp).
 QString cleanDescription(const QString &text);
 

@@ -228,7 +228,7 @@ QVariant Database::bindable(const QVariant &value) const
     }
 }
 
-DbError Database::errorFrom(const QSqlError &error) const
+DbError Database::errorFrom(const QSqlError &error)
 {
     switch (m_engine) {
     case Engine::PostgreSql:
@@ -272,11 +272,67 @@ DbError Database::forEachRow(const QString &sql, const QVariantList &values,
 DbError Database::run(const QString &sql, const QVariantList &values, int *rowsAffected,
                       const std::function<bool(const Row &)> &onRow)
 {
+    if (m_engine == Engine::Embedded)
+        return runOnce(sql, values, rowsAffected, onRow);
+    if (DbError lost = reopenIfLost())
+        return lost;
+    bool delivered = false;
+    const auto counted = [&delivered, &onRow](const Row &row) {
+        delivered = true;
+        return onRow(row);
+    };
+    const DbError error = runOnce(sql, values, rowsAffected, counted);
+    // A statement that met a broken connection outside a transaction runs once more on a
+    // new one, unless rows of it were handed on already or nobody knows whether the server
+    // ran it (it did not answer in time). Inside a transaction the failure is the answer:
+    // the transaction went with the connection.
+    if (!error || !m_lost || m_inTransaction || delivered || m_gaveUp)
+        return error;
+    if (DbError reopened = reopen())
+        return reopened;
+    return runOnce(sql, values, rowsAffected, counted);
+}
+
+DbError Database::reopenIfLost()
+{
+    const bool openFailed = m_openError && m_openError.unreachable;
+    if (!m_lost && !openFailed && !(m_engine == Engine::PostgreSql && !m_openError && postgresLinkLost()))
+        return {};
+    m_lost = true;
+    if (m_inTransaction)
+        return {errors::GeneralFailure,
+                QStringLiteral("The connection to the database was lost; the transaction was not written."), true};
+    return reopen();
+}
+
+DbError Database::reopen()
+{
+    QSqlDatabase db = handle();
+    if (!db.isValid())
+        return m_openError;
+    db.close();
+    m_inTransaction = false;
+    if (!db.open()) {
+        DbError error = m_engine == Engine::PostgreSql ? postgresOpenError(db) : sqlServerOpenError(db);
+        // A connection first opened is not opened again after a refused login either.
+        if (m_openError)
+            m_openError = error;
+        return error;
+    }
+    m_lost = false;
+    m_openError = {};
+    return {};
+}
+
+DbError Database::runOnce(const QString &sql, const QVariantList &values, int *rowsAffected,
+                          const std::function<bool(const Row &)> &onRow)
+{
+    m_gaveUp = false;
     if (m_openError)
         return m_openError;
     QSqlDatabase db = handle();
     if (!db.isOpen())
-        return {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
+        return {errors::GeneralFailure, QStringLiteral("The database connection is not open."), m_engine != Engine::Embedded};
 
     if (m_engine == Engine::PostgreSql)
         return runPostgres(sql, values, rowsAffected, onRow);
@@ -285,6 +341,8 @@ DbError Database::run(const QString &sql, const QVariantList &values, int *rowsA
     q.setForwardOnly(true);
     if (!q.prepare(sql))
         return errorFrom(q.lastError());
+    if (m_engine == Engine::SqlServer && m_statementTimeoutMs > 0)
+        detail::limitOdbcStatement(q, m_statementTimeoutMs);
     for (const QVariant &v : values)
         q.addBindValue(bindable(v));
     if (!q.exec())
@@ -341,7 +399,7 @@ DbError Database::beginWriteFor(const QString &userId)
 
 DbError Database::begin(const QString *userId)
 {
-    if (m_openError)
+    if (m_openError && !m_openError.unreachable)
         return m_openError;
     DbError error;
     switch (m_engine) {
@@ -358,11 +416,19 @@ DbError Database::begin(const QString *userId)
         // sake, so nothing has to be run again, and a wait is at most the lock wait. Each
         // statement after the lock sees what the station before committed. The employee's
         // rows are found as the punch's own check finds them, case and all.
-        if (!handle().transaction())
-            return errorFrom(handle().lastError());
+        // Through the station's own statement path, so that a server gone silent is waited
+        // for no longer than the statements' time-out; the time-out holds for the
+        // transaction only.
+        if (DbError begun = exec(QStringLiteral("BEGIN")))
+            return begun;
         m_inTransaction = true;
-        error = userId ? exec(QStringLiteral("select ID from usertable where useridlogin = ? for update"), {*userId})
-                       : exec(QStringLiteral("LOCK TABLE usertable IN SHARE ROW EXCLUSIVE MODE"));
+        if (m_statementTimeoutMs > 0)
+            error = exec(QStringLiteral("select set_config('statement_timeout', ?, true)"),
+                         {QString::number(m_statementTimeoutMs)});
+        if (!error)
+            error = userId
+                        ? exec(QStringLiteral("select ID from usertable where useridlogin = ? for update"), {*userId})
+                        : exec(QStringLiteral("LOCK TABLE usertable IN SHARE ROW EXCLUSIVE MODE"));
         if (error)
             rollback();
         return error;
@@ -375,13 +441,26 @@ DbError Database::commit()
 {
     if (!m_inTransaction)
         return {};
-    m_inTransaction = false;
-    if (m_engine != Engine::Embedded) {
-        QSqlDatabase db = handle();
-        if (!db.commit())
-            return errorFrom(db.lastError());
+    if (m_engine == Engine::PostgreSql) {
+        // A transaction that failed on the server ends with the tag "ROLLBACK" instead.
+        m_commandStatus.clear();
+        const DbError error = exec(QStringLiteral("COMMIT"));
+        m_inTransaction = false;
+        if (error)
+            return error;
+        if (m_commandStatus != "COMMIT")
+            return {errors::CommandFailed, QStringLiteral("Could not commit transaction")};
         return {};
     }
+    if (m_engine == Engine::SqlServer) {
+        // Still in the transaction while it ends, so that a broken connection is not opened
+        // again for it.
+        QSqlDatabase db = handle();
+        const DbError error = m_lost ? reopenIfLost() : db.commit() ? DbError() : errorFrom(db.lastError());
+        m_inTransaction = false;
+        return error;
+    }
+    m_inTransaction = false;
     const DbError error = exec(QStringLiteral("COMMIT"));
     if (error)
         exec(QStringLiteral("ROLLBACK"));
@@ -393,7 +472,13 @@ void Database::rollback()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    if (m_engine != Engine::Embedded)
+    // A transaction lost with its connection is gone already; the next statement opens a
+    // new connection.
+    if (m_lost)
+        return;
+    if (m_engine == Engine::PostgreSql)
+        runOnce(QStringLiteral("ROLLBACK"), {}, nullptr, [](const Row &) { return true; });
+    else if (m_engine == Engine::SqlServer)
         handle().rollback();
     else
         exec(QStringLiteral("ROLLBACK"));

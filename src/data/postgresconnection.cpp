@@ -10,6 +10,11 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
+#include <cerrno>
+#include <climits>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -157,25 +162,39 @@ DbError Database::openPostgreSql(const ConnectionSettings &s)
     db.setDatabaseName(s.database);
     db.setUserName(s.user);
     db.setPassword(s.password);
-    // A server that does not answer fails within the same 5 s as SQL Server's login. A row
+    // A server that does not answer fails within the same 5 s as SQL Server's login. A link
+    // that goes silent is found by TCP within 10 s: keep-alive probes after 3 s without
+    // traffic, every 2 s, 3 unanswered; data the server does not acknowledge for 9 s. A row
     // another station holds locked is waited for as long as a locked embedded file. Notices
     // ("already exists, skipping") are not the station's business. Date-times come as
     // "yyyy-mm-dd hh:mm:ss", the stored form, whatever the server's own default. A connection
     // that only reads runs every statement in a read-only transaction.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1 -c client_min_messages=warning "
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;keepalives=1;keepalives_idle=3;keepalives_interval=2;"
+                                        "keepalives_count=3;tcp_user_timeout=9000;"
+                                        "options='-c lock_timeout=%1 -c client_min_messages=warning "
                                         "-c datestyle=ISO%2'")
                              .arg(LockWaitMs)
                              .arg(s.readOnly ? QStringLiteral(" -c default_transaction_read_only=on") : QString()));
     if (db.open())
         return {};
+    return postgresOpenError(db);
+}
+
+DbError Database::postgresOpenError(const QSqlDatabase &db) const
+{
     const QString text = db.lastError().databaseText();
     QString description = postgresDescription(text);
     if (description.isEmpty())
         description = db.lastError().text();
-    return {postgresLoginRefused(text) ? errors::LoginFailed : errors::GeneralFailure, description};
+    const bool login = postgresLoginRefused(text);
+    // Refused, timed out or not found on the network, or a server starting up or shutting
+    // down; any other answer of the server (no such database...) says it was reached.
+    const bool unreachable = !login && (!text.contains(QLatin1String("FATAL:"))
+                                        || text.contains(QLatin1String("the database system is")));
+    return {login ? errors::LoginFailed : errors::GeneralFailure, description, unreachable};
 }
 
-DbError Database::postgresError(const QSqlError &error) const
+DbError Database::postgresError(const QSqlError &error)
 {
     int number = errors::CommandFailed;
     QString description = postgresDescription(error.databaseText());
@@ -191,15 +210,40 @@ DbError Database::postgresError(const QSqlError &error) const
              || (state.isEmpty() && (description.contains(QLatin1String("connection"))
                                      || description.contains(QLatin1String("server")))))
         number = errors::GeneralFailure;
-    return {number, description};
+    // The connection is gone: ended by the server (shut down, restarted, its backend
+    // terminated) or by the network.
+    const PGconn *connection = connectionOf(handle());
+    if (!connection || PQstatus(connection) != CONNECTION_OK || error.type() == QSqlError::ConnectionError
+        || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P0")))
+        m_lost = true;
+    // The statement time-out cancelled the statement; the connection is still there.
+    const bool cancelled = state == QLatin1String("57014");
+    if (cancelled)
+        number = errors::GeneralFailure;
+    return {number, description, m_lost || cancelled};
+}
+
+bool Database::postgresLinkLost()
+{
+    // Between statements nothing is due from the server: anything to read is the notice of
+    // a server ending the connection, or the end of the connection itself.
+    PGconn *connection = connectionOf(handle());
+    if (!connection || PQstatus(connection) != CONNECTION_OK)
+        return true;
+    pollfd socket{PQsocket(connection), POLLIN, 0};
+    if (::poll(&socket, 1, 0) > 0 && !PQconsumeInput(connection))
+        return true;
+    return PQstatus(connection) != CONNECTION_OK;
 }
 
 DbError Database::runPostgres(const QString &sql, const QVariantList &values, int *rowsAffected,
                               const std::function<bool(const Row &)> &onRow)
 {
     PGconn *connection = connectionOf(handle());
-    if (!connection || PQstatus(connection) != CONNECTION_OK)
-        return {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
+    if (!connection || PQstatus(connection) != CONNECTION_OK) {
+        m_lost = true;
+        return {errors::GeneralFailure, QStringLiteral("The database connection is not open."), true};
+    }
 
     // Every value as text, as typed in a statement; the server gives it the type its place
     // asks for. Date-times in their stored form, an invalid one as NULL.
@@ -235,6 +279,27 @@ DbError Database::runPostgres(const QString &sql, const QVariantList &values, in
                                    QSqlError::ConnectionError));
     PQsetSingleRowMode(connection);
 
+    // Under a statement time-out the answer is waited for no longer than the time-out and a
+    // second, so that the server's own cancelling comes first when it still answers.
+    const QDeadlineTimer deadline(m_statementTimeoutMs > 0 ? qint64(m_statementTimeoutMs) + 1000 : -1);
+    const auto answered = [connection, &deadline] {
+        while (PQisBusy(connection)) {
+            const qint64 left = deadline.remainingTime();
+            if (left == 0)
+                return false;
+            pollfd socket{PQsocket(connection), POLLIN, 0};
+            const int ready = ::poll(&socket, 1, left < 0 ? -1 : int(std::min<qint64>(left, INT_MAX)));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready == 0)
+                return false;
+            // A failure to read shows in the result that follows.
+            if (ready < 0 || !PQconsumeInput(connection))
+                return true;
+        }
+        return true;
+    };
+
     DbError error;
     bool reading = true;
     std::shared_ptr<QHash<QString, int>> columns;
@@ -245,7 +310,22 @@ DbError Database::runPostgres(const QString &sql, const QVariantList &values, in
     QList<QVariant> cells;
     QList<QByteArray> cellTexts;
     QList<bool> holdsText;
-    while (PGresult *raw = PQgetResult(connection)) {
+    while (true) {
+        if (!answered()) {
+            // Nobody knows what became of the statement: the connection is dropped (the
+            // server ends the statement when it sees that) and opened again at the next one.
+            QSqlDatabase db = handle();
+            db.close();
+            m_lost = true;
+            m_gaveUp = true;
+            return {errors::GeneralFailure,
+                    QStringLiteral("The database server did not answer within %1 seconds.")
+                        .arg((m_statementTimeoutMs + 1999) / 1000),
+                    true};
+        }
+        PGresult *raw = PQgetResult(connection);
+        if (!raw)
+            break;
         const Result result(raw, PQclear);
         switch (PQresultStatus(raw)) {
         case PGRES_SINGLE_TUPLE:
@@ -307,6 +387,7 @@ DbError Database::runPostgres(const QString &sql, const QVariantList &values, in
             break;
         }
         case PGRES_COMMAND_OK:
+            m_commandStatus = PQcmdStatus(raw);
             if (rowsAffected)
                 *rowsAffected = std::atoi(PQcmdTuples(raw));
             break;

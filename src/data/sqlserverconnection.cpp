@@ -4,7 +4,15 @@
 #include "data/connectiondetail.h"
 
 #include <QRegularExpression>
+#include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlResult>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
 
 namespace data {
 
@@ -31,9 +39,49 @@ QString cleanDescription(const QString &text)
     }
     return messages.value(0);
 }
+void limitOdbcStatement(QSqlQuery &query, int ms)
+{
+    const QVariant v = query.result() ? query.result()->handle() : QVariant();
+    if (!v.isValid() || (qstrcmp(v.typeName(), "SQLHANDLE") != 0 && qstrcmp(v.typeName(), "void*") != 0))
+        return;
+    SQLHANDLE statement = *static_cast<const SQLHANDLE *>(v.data());
+    if (!statement)
+        return;
+    const SQLULEN seconds = SQLULEN(std::max(1, (ms + 999) / 1000));
+    SQLSetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds), 0);
+}
 } // namespace detail
 
 using detail::cleanDescription;
+
+namespace {
+// The link to the server broke: ODBC's communication-link failures (SQLSTATE 08xxx) as
+// FreeTDS words them.
+bool linkFailure(const QSqlError &error)
+{
+    static const QStringList texts{QStringLiteral("Communication link failure"), QStringLiteral("08S01"),
+                                   QStringLiteral("08001"), QStringLiteral("08003"), QStringLiteral("08007"),
+                                   QStringLiteral("Read from the server failed"),
+                                   QStringLiteral("Write to the server failed"), QStringLiteral("DBPROCESS is dead"),
+                                   QStringLiteral("Unexpected EOF from the server"),
+                                   QStringLiteral("Server closed connection"), QStringLiteral("Connection is not open"),
+                                   QStringLiteral("Adaptive Server connection failed")};
+    const QString text = error.databaseText() + QLatin1Char(' ') + error.driverText();
+    for (const QString &t : texts) {
+        if (text.contains(t, Qt::CaseInsensitive))
+            return true;
+    }
+    return error.type() == QSqlError::ConnectionError;
+}
+
+// The query time-out (SQLSTATE HYT00) or the connection's.
+bool timedOut(const QSqlError &error)
+{
+    const QString text = error.databaseText() + QLatin1Char(' ') + error.driverText();
+    return text.contains(QLatin1String("timeout expired"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("HYT00")) || text.contains(QLatin1String("HYT01"));
+}
+} // namespace
 
 DbError Database::openSqlServer(const ConnectionSettings &s)
 {
@@ -63,7 +111,11 @@ DbError Database::openSqlServer(const ConnectionSettings &s)
                                     : QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
     if (db.open())
         return {};
+    return sqlServerOpenError(db);
+}
 
+DbError Database::sqlServerOpenError(const QSqlDatabase &db) const
+{
     const QSqlError error = db.lastError();
     const QString text = error.databaseText();
     const bool login = error.nativeErrorCode().contains(QLatin1String("18456"))
@@ -71,20 +123,26 @@ DbError Database::openSqlServer(const ConnectionSettings &s)
     QString description = cleanDescription(text);
     if (description.isEmpty())
         description = QStringLiteral("[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.");
-    return {login ? errors::LoginFailed : errors::GeneralFailure, description};
+    // A server that answered with a database it cannot open was reached.
+    const bool unreachable = !login && !text.contains(QLatin1String("Cannot open database"), Qt::CaseInsensitive);
+    return {login ? errors::LoginFailed : errors::GeneralFailure, description, unreachable};
 }
 
-DbError Database::sqlServerError(const QSqlError &error) const
+DbError Database::sqlServerError(const QSqlError &error)
 {
     QString description = cleanDescription(error.databaseText());
     if (description.isEmpty())
         description = error.text();
     int number = errors::CommandFailed;
+    const bool lost = linkFailure(error);
+    const bool late = timedOut(error);
     if (error.nativeErrorCode().contains(QLatin1String("208")))
         number = errors::InvalidObject;
-    else if (error.type() == QSqlError::ConnectionError)
+    else if (lost || late)
         number = errors::GeneralFailure;
-    return {number, description};
+    if (lost)
+        m_lost = true;
+    return {number, description, lost || late};
 }
 
 } // namespace data

@@ -198,6 +198,7 @@ void PunchService::ClockIn()
 {
     const QString id = takeId();
     const std::shared_ptr<data::Database> db = data::Database::current();
+    const data::Database::StatementTimeout limit(*db, data::Database::PunchTimeoutMs);
     switch (beginAndCheck(*db, id)) {
     case State::Failed:
         break;
@@ -226,6 +227,7 @@ void PunchService::ClockInOut()
 {
     const QString id = takeId();
     const std::shared_ptr<data::Database> db = data::Database::current();
+    const data::Database::StatementTimeout limit(*db, data::Database::PunchTimeoutMs);
     switch (beginAndCheck(*db, id)) {
     case State::Failed:
         break;
@@ -261,6 +263,7 @@ void PunchService::finishClockIn(data::Database &db, const QString &id)
 void PunchService::clockOut(const QString &id)
 {
     const std::shared_ptr<data::Database> db = data::Database::current();
+    const data::Database::StatementTimeout limit(*db, data::Database::PunchTimeoutMs);
     switch (beginAndCheck(*db, id)) {
     case State::Failed:
         return;
