@@ -1,13 +1,13 @@
+// What every engine shares: rows, the connection rule that picks an engine, and the
+// running of statements and transactions. Each engine's opening and its own rules are in
+// embeddedconnection.cpp, sqlserverconnection.cpp and postgresconnection.cpp.
 #include "data/database.h"
 
-#include "data/embeddedfunctions.h"
+#include "data/connectiondetail.h"
 #include "platform/regional.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,6 +17,9 @@
 #include <sqlite3.h>
 
 namespace data {
+
+using detail::sqliteHandle;
+using detail::sqliteStatement;
 
 namespace {
 const QString CanonicalFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -34,98 +37,9 @@ std::shared_ptr<Database> &currentConnection()
     return *connection;
 }
 
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
-{
-    const QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3 *const *>(v.data());
-    return nullptr;
-}
-
-sqlite3_stmt *sqliteStatement(const QSqlQuery &query)
-{
-    const QVariant v = query.result()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3_stmt*") == 0)
-        return *static_cast<sqlite3_stmt *const *>(v.data());
-    return nullptr;
-}
-
-// Messages of the ODBC driver come as "[FreeTDS][SQL Server]Text", several in a row; the
-// station shows the first that says more than that the connection or statement failed.
-QString cleanDescription(const QString &text)
-{
-    static const QRegularExpression tags(QStringLiteral("(\\[[^\\]]*\\])+"));
-    static const QStringList generic{QStringLiteral("Unable to connect to data source"),
-                                     QStringLiteral("Statement(s) could not be prepared.")};
-    QStringList messages;
-    for (const QString &piece : text.split(tags, Qt::SkipEmptyParts)) {
-        QString message = piece.trimmed();
-        const qsizetype driverNote = message.indexOf(QLatin1String("QODBC:"));
-        if (driverNote >= 0)
-            message = message.left(driverNote).trimmed();
-        if (!message.isEmpty())
-            messages << message;
-    }
-    for (const QString &message : messages) {
-        if (!generic.contains(message))
-            return message;
-    }
-    return messages.value(0);
-}
-
 QString canonical(const QDateTime &value)
 {
     return value.toString(CanonicalFormat);
-}
-
-// PostgreSQL's messages come as "ERROR:  text", followed by the statement line, a caret
-// under the place and the state code; a failed connection says where it tried first. The
-// station shows the text, with any detail and hint, on one line.
-QString postgresDescription(const QString &text)
-{
-    static const QRegularExpression severity(QStringLiteral("\\b(ERROR|FATAL|PANIC):\\s+"));
-    static const QRegularExpression state(QStringLiteral("^\\([0-9A-Z]{5}\\)$"));
-    QStringList kept;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1String("LINE ")) || line.startsWith(QLatin1Char('^'))
-            || state.match(line).hasMatch())
-            continue;
-        kept << line.replace(severity, QString());
-    }
-    return kept.join(QLatin1Char(' '));
-}
-
-// A refused login as libpq words it: a wrong password, none given, an unknown role, or no
-// entry for the user in the server's access rules.
-bool postgresLoginRefused(const QString &text)
-{
-    return text.contains(QLatin1String("authentication failed")) || text.contains(QLatin1String("no password supplied"))
-           || (text.contains(QLatin1String("role \"")) && text.contains(QLatin1String("does not exist")))
-           || text.contains(QLatin1String("no pg_hba.conf entry"));
-}
-
-// "host:port", "[v6 address]:port" or "host,port" into host and port (empty: the default).
-// A single host name or a socket folder stands alone; a bare IPv6 address has no port.
-std::pair<QString, QString> hostAndPort(const QString &text)
-{
-    QString server = text.trimmed();
-    if (server.startsWith(QLatin1Char('['))) {
-        const qsizetype close = server.indexOf(QLatin1Char(']'));
-        if (close > 0) {
-            const QString rest = server.mid(close + 1);
-            const QString port = rest.startsWith(QLatin1Char(':')) || rest.startsWith(QLatin1Char(','))
-                                     ? rest.mid(1).trimmed()
-                                     : QString();
-            return {server.mid(1, close - 1), port};
-        }
-    }
-    qsizetype split = server.lastIndexOf(QLatin1Char(','));
-    if (split < 0 && server.count(QLatin1Char(':')) == 1)
-        split = server.indexOf(QLatin1Char(':'));
-    if (split < 0)
-        return {server, QString()};
-    return {server.left(split).trimmed(), server.mid(split + 1).trimmed()};
 }
 } // namespace
 
@@ -252,7 +166,7 @@ Database::~Database()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-std::shared_ptr<Database> Database::open(const ConnectionSettings &settings)
+std::shared_ptr<Database> Database::openOwn(const ConnectionSettings &settings)
 {
     std::shared_ptr<Database> db(new Database);
     db->m_engine = settings.engine();
@@ -267,8 +181,15 @@ std::shared_ptr<Database> Database::open(const ConnectionSettings &settings)
         db->m_openError = db->openPostgreSql(settings);
         break;
     }
+    // A server connection that fails to open means the server could not be reached.
     if (db->m_engine != Engine::Embedded && db->m_openError.number == errors::GeneralFailure)
         db->m_openError.unreachable = true;
+    return db;
+}
+
+std::shared_ptr<Database> Database::open(const ConnectionSettings &settings)
+{
+    std::shared_ptr<Database> db = openOwn(settings);
     currentConnection() = db;
     return db;
 }
@@ -282,122 +203,6 @@ std::shared_ptr<Database> Database::current()
         currentConnection() = closed;
     }
     return currentConnection();
-}
-
-QString Database::embeddedFilePath(const QString &folder)
-{
-    QString path = folder;
-    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QDir::separator()))
-        path += QDir::separator();
-    return path + DatabaseFileName;
-}
-
-DbError Database::openEmbedded(const QString &folder, bool readOnly)
-{
-    const QString path = embeddedFilePath(folder);
-    // Opening never creates the file: a missing file is the general failure.
-    if (!QFileInfo(path).isFile())
-        return {errors::GeneralFailure, QStringLiteral("Could not find file '%1'.").arg(path)};
-
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    db.setDatabaseName(path);
-    if (readOnly)
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    if (!db.open())
-        return {errors::GeneralFailure, db.lastError().text()};
-
-    sqlite3 *handle = sqliteHandle(db);
-    if (!handle)
-        return {errors::GeneralFailure, QStringLiteral("The embedded database engine is not available.")};
-    registerEmbeddedFunctions(handle);
-    sqlite3_busy_handler(handle, &Database::busyWait, this);
-    m_busyDeadline.setRemainingTime(LockWaitMs);
-
-    // A file that is not a database, or is locked beyond the time-out, fails here.
-    QSqlQuery probe(db);
-    // A reader leaves the journal as the writers keep it.
-    if (!probe.exec(readOnly ? QStringLiteral("select count(*) from sqlite_master")
-                             : QStringLiteral("PRAGMA journal_mode=DELETE")))
-        return {errors::GeneralFailure, probe.lastError().databaseText()};
-    // Room for the pages of a long report (16 MB instead of 2), so that reading it does not
-    // fetch the same pages from the file again and again.
-    probe.exec(QStringLiteral("PRAGMA cache_size=-16384"));
-    return {};
-}
-
-DbError Database::openSqlServer(const ConnectionSettings &s)
-{
-    // Values holding the separator are braced so that they cannot change the string's meaning.
-    auto value = [](const QString &v) {
-        if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('{')) || v.contains(QLatin1Char('}')))
-            return QLatin1Char('{') + QString(v).replace(QStringLiteral("}"), QStringLiteral("}}")) + QLatin1Char('}');
-        return v;
-    };
-    QString server = s.server.trimmed();
-    QString port;
-    const qsizetype comma = server.indexOf(QLatin1Char(','));
-    if (comma >= 0) {
-        port = server.mid(comma + 1).trimmed();
-        server = server.left(comma).trimmed();
-    }
-    QString connection = QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;TDS_Version=7.4;ClientCharset=UTF-8")
-                             .arg(value(server), value(s.database), value(s.user), value(s.password));
-    if (!port.isEmpty())
-        connection += QStringLiteral(";PORT=") + value(port);
-
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-    if (!db.isValid())
-        return {errors::GeneralFailure, QStringLiteral("The SQL Server driver is not installed.")};
-    db.setDatabaseName(connection);
-    db.setConnectOptions(s.readOnly ? QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
-                                    : QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
-    if (db.open())
-        return {};
-
-    const QSqlError error = db.lastError();
-    const QString text = error.databaseText();
-    const bool login = error.nativeErrorCode().contains(QLatin1String("18456"))
-                       || text.contains(QLatin1String("Login failed"), Qt::CaseInsensitive);
-    QString description = cleanDescription(text);
-    if (description.isEmpty())
-        description = QStringLiteral("[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.");
-    return {login ? errors::LoginFailed : errors::GeneralFailure, description};
-}
-
-DbError Database::openPostgreSql(const ConnectionSettings &s)
-{
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-    if (!db.isValid())
-        return {errors::GeneralFailure, QStringLiteral("The PostgreSQL driver is not installed.")};
-    // An empty host is the local server's socket; a folder is a socket folder.
-    const auto [host, port] = hostAndPort(s.server);
-    db.setHostName(host);
-    if (!port.isEmpty()) {
-        bool ok = false;
-        const int number = port.toInt(&ok);
-        if (!ok || number <= 0 || number > 65535)
-            return {errors::GeneralFailure, QStringLiteral("\"%1\" is not a port number.").arg(port)};
-        db.setPort(number);
-    }
-    db.setDatabaseName(s.database);
-    db.setUserName(s.user);
-    db.setPassword(s.password);
-    // A server that does not answer fails within the same 5 s as SQL Server's login. A row
-    // another station holds locked is waited for as long as a locked embedded file. Notices
-    // ("already exists, skipping") are not the station's business. Date-times come as
-    // "yyyy-mm-dd hh:mm:ss", the stored form, whatever the server's own default. A connection
-    // that only reads runs every statement in a read-only transaction.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1 -c client_min_messages=warning "
-                                        "-c datestyle=ISO%2'")
-                             .arg(LockWaitMs)
-                             .arg(s.readOnly ? QStringLiteral(" -c default_transaction_read_only=on") : QString()));
-    if (db.open())
-        return {};
-    const QString text = db.lastError().databaseText();
-    QString description = postgresDescription(text);
-    if (description.isEmpty())
-        description = db.lastError().text();
-    return {postgresLoginRefused(text) ? errors::LoginFailed : errors::GeneralFailure, description};
 }
 
 bool Database::isOpen() const
@@ -432,48 +237,17 @@ QVariant Database::bindable(const QVariant &value) const
     }
 }
 
-DbError Database::errorFrom(const QSqlError &error) const
+DbError Database::errorFrom(const QSqlError &error)
 {
-    QString description = cleanDescription(error.databaseText());
-    if (description.isEmpty())
-        description = error.text();
-    int number = errors::CommandFailed;
-    if (m_engine == Engine::PostgreSql) {
-        description = postgresDescription(error.databaseText());
-        if (description.isEmpty())
-            description = error.text();
-        const QString state = error.nativeErrorCode();
-        if (state == QLatin1String("42P01"))
-            number = errors::InvalidObject;
-        // A lost connection (libpq's own messages carry no state), a server shutting down, a
-        // row locked beyond the wait.
-        else if (error.type() == QSqlError::ConnectionError || state.startsWith(QLatin1String("08"))
-                 || state.startsWith(QLatin1String("57P")) || state == QLatin1String("55P03")
-                 || (state.isEmpty() && (description.contains(QLatin1String("connection"))
-                                         || description.contains(QLatin1String("server")))))
-            number = errors::GeneralFailure;
-    } else if (m_engine == Engine::SqlServer) {
-        if (error.nativeErrorCode().contains(QLatin1String("208")))
-            number = errors::InvalidObject;
-        else if (error.type() == QSqlError::ConnectionError)
-            number = errors::GeneralFailure;
-    } else if (description.startsWith(QLatin1String("no such table"))) {
-        number = errors::InvalidObject;
-    } else if (description.contains(QLatin1String("locked")) || description.contains(QLatin1String("disk I/O"))
-               || description.contains(QLatin1String("unable to open"))) {
-        number = errors::GeneralFailure;
+    switch (m_engine) {
+    case Engine::PostgreSql:
+        return postgresError(error);
+    case Engine::SqlServer:
+        return sqlServerError(error);
+    case Engine::Embedded:
+        break;
     }
-    return {number, description};
-}
-
-int Database::busyWait(void *self, int)
-{
-    // Another station or program holds the file: try again until the deadline of the
-    // statement (or of the whole write transaction) has passed.
-    if (static_cast<Database *>(self)->m_busyDeadline.hasExpired())
-        return 0;
-    sqlite3_sleep(10);
-    return 1;
+    return embeddedError(error);
 }
 
 void Database::startLockWait()
@@ -504,121 +278,70 @@ DbError Database::forEachRow(const QString &sql, const QVariantList &values,
     }
     return run(sql, values, nullptr, onRow);
 }
-
-// Reads an embedded result straight from the engine: long reports spend most of their
-// time turning cells into values. A text equal to the same column's text in the row before
-// shares that row's value, as the employee's columns do on every punch of a report.
-DbError Database::streamEmbedded(sqlite3 *db, const QString &sql, const QVariantList &values,
-                                 const std::function<bool(const Row &)> &onRow)
-{
-    auto failure = [this, db] {
-        return errorFrom(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
-                                   QString::number(sqlite3_extended_errcode(db))));
-    };
-    sqlite3_stmt *raw = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
-        return failure();
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> stmt(raw, sqlite3_finalize);
-
-    if (sqlite3_bind_parameter_count(raw) != values.size())
-        return {errors::CommandFailed, QStringLiteral("Parameter count mismatch")};
-    for (int i = 0; i < values.size(); ++i) {
-        const QVariant v = bindable(values[i]);
-        int rc = SQLITE_OK;
-        if (!v.isValid() || v.isNull()) {
-            rc = sqlite3_bind_null(raw, i + 1);
-        } else {
-            switch (v.typeId()) {
-            case QMetaType::Bool:
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-                rc = sqlite3_bind_int64(raw, i + 1, v.toLongLong());
-                break;
-            case QMetaType::Double:
-                rc = sqlite3_bind_double(raw, i + 1, v.toDouble());
-                break;
-            case QMetaType::QByteArray: {
-                const QByteArray blob = v.toByteArray();
-                rc = sqlite3_bind_blob(raw, i + 1, blob.constData(), int(blob.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            default: {
-                // In the file's own encoding: a value in another is converted again on every
-                // row that compares with it.
-                const QByteArray s = v.toString().toUtf8();
-                rc = sqlite3_bind_text(raw, i + 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            }
-        }
-        if (rc != SQLITE_OK)
-            return failure();
-    }
-
-    const int count = sqlite3_column_count(raw);
-    auto columns = std::make_shared<QHash<QString, int>>();
-    auto isDateTime = std::make_shared<QList<bool>>(count, false);
-    for (int i = 0; i < count; ++i) {
-        columns->insert(QString::fromUtf8(sqlite3_column_name(raw, i)).toLower(), i);
-        const char *declared = sqlite3_column_decltype(raw, i);
-        (*isDateTime)[i] = declared && qstricmp(declared, "datetime") == 0;
-    }
-    // The values of the current row, overwritten in place row after row while no reader
-    // keeps a row; a text equal to the one before is left as it is.
-    QList<QVariant> cells(count);
-    QList<QByteArray> texts(count);
-    QList<bool> holdsText(count, false);
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-        for (int i = 0; i < count; ++i) {
-            const int type = sqlite3_column_type(raw, i);
-            if (type == SQLITE_TEXT) {
-                const char *cell = reinterpret_cast<const char *>(sqlite3_column_text(raw, i));
-                const int bytes = sqlite3_column_bytes(raw, i);
-                if (holdsText[i] && QByteArrayView(texts[i]) == QByteArrayView(cell, bytes))
-                    continue;
-                // Date-times stay in their stored form until a reader asks for them.
-                cells[i] = QString::fromUtf8(cell, bytes);
-                texts[i] = QByteArray(cell, bytes);
-                holdsText[i] = true;
-                continue;
-            }
-            holdsText[i] = false;
-            switch (type) {
-            case SQLITE_INTEGER:
-                cells[i] = qlonglong(sqlite3_column_int64(raw, i));
-                break;
-            case SQLITE_FLOAT:
-                cells[i] = sqlite3_column_double(raw, i);
-                break;
-            case SQLITE_BLOB:
-                cells[i] = QByteArray(static_cast<const char *>(sqlite3_column_blob(raw, i)), sqlite3_column_bytes(raw, i));
-                break;
-            default:
-                // NULL, as a text column's NULL, like the engine's own driver reads it.
-                cells[i] = QVariant(QMetaType::fromType<QString>());
-                break;
-            }
-        }
-        if (!onRow(Row(columns, cells, isDateTime)))
-            return {};
-    }
-    if (rc != SQLITE_DONE)
-        return failure();
-    return {};
-}
-
 DbError Database::run(const QString &sql, const QVariantList &values, int *rowsAffected,
                       const std::function<bool(const Row &)> &onRow)
 {
+    if (m_engine == Engine::Embedded)
+        return runOnce(sql, values, rowsAffected, onRow);
+    if (DbError lost = reopenIfLost())
+        return lost;
+    bool delivered = false;
+    const auto counted = [&delivered, &onRow](const Row &row) {
+        delivered = true;
+        return onRow(row);
+    };
+    const DbError error = runOnce(sql, values, rowsAffected, counted);
+    // A statement that met a broken connection outside a transaction runs once more on a
+    // new one, unless rows of it were handed on already or nobody knows whether the server
+    // ran it (it did not answer in time). Inside a transaction the failure is the answer:
+    // the transaction went with the connection.
+    if (!error || !m_lost || m_inTransaction || delivered || m_gaveUp)
+        return error;
+    if (DbError reopened = reopen())
+        return reopened;
+    return runOnce(sql, values, rowsAffected, counted);
+}
+
+DbError Database::reopenIfLost()
+{
+    const bool openFailed = m_openError && m_openError.unreachable;
+    if (!m_lost && !openFailed && !(m_engine == Engine::PostgreSql && !m_openError && postgresLinkLost()))
+        return {};
+    m_lost = true;
+    if (m_inTransaction)
+        return {errors::GeneralFailure,
+                QStringLiteral("The connection to the database was lost; the transaction was not written."), true};
+    return reopen();
+}
+
+DbError Database::reopen()
+{
+    QSqlDatabase db = handle();
+    if (!db.isValid())
+        return m_openError;
+    db.close();
+    m_inTransaction = false;
+    if (!db.open()) {
+        DbError error = m_engine == Engine::PostgreSql ? postgresOpenError(db) : sqlServerOpenError(db);
+        // A connection first opened is not opened again after a refused login either.
+        if (m_openError)
+            m_openError = error;
+        return error;
+    }
+    m_lost = false;
+    m_openError = {};
+    return {};
+}
+
+DbError Database::runOnce(const QString &sql, const QVariantList &values, int *rowsAffected,
+                          const std::function<bool(const Row &)> &onRow)
+{
+    m_gaveUp = false;
     if (m_openError)
         return m_openError;
     QSqlDatabase db = handle();
     if (!db.isOpen())
-        return {errors::GeneralFailure, QStringLiteral("The database connection is not open.")};
+        return {errors::GeneralFailure, QStringLiteral("The database connection is not open."), m_engine != Engine::Embedded};
 
     if (m_engine == Engine::PostgreSql)
         return runPostgres(sql, values, rowsAffected, onRow);
@@ -627,6 +350,8 @@ DbError Database::run(const QString &sql, const QVariantList &values, int *rowsA
     q.setForwardOnly(true);
     if (!q.prepare(sql))
         return errorFrom(q.lastError());
+    if (m_engine == Engine::SqlServer && m_statementTimeoutMs > 0)
+        detail::limitOdbcStatement(q, m_statementTimeoutMs);
     for (const QVariant &v : values)
         q.addBindValue(bindable(v));
     if (!q.exec())
@@ -683,7 +408,7 @@ DbError Database::beginWriteFor(const QString &userId)
 
 DbError Database::begin(const QString *userId)
 {
-    if (m_openError)
+    if (m_openError && !m_openError.unreachable)
         return m_openError;
     DbError error;
     switch (m_engine) {
@@ -700,11 +425,19 @@ DbError Database::begin(const QString *userId)
         // sake, so nothing has to be run again, and a wait is at most the lock wait. Each
         // statement after the lock sees what the station before committed. The employee's
         // rows are found as the punch's own check finds them, case and all.
-        if (!handle().transaction())
-            return errorFrom(handle().lastError());
+        // Through the station's own statement path, so that a server gone silent is waited
+        // for no longer than the statements' time-out; the time-out holds for the
+        // transaction only.
+        if (DbError begun = exec(QStringLiteral("BEGIN")))
+            return begun;
         m_inTransaction = true;
-        error = userId ? exec(QStringLiteral("select ID from usertable where useridlogin = ? for update"), {*userId})
-                       : exec(QStringLiteral("LOCK TABLE usertable IN SHARE ROW EXCLUSIVE MODE"));
+        if (m_statementTimeoutMs > 0)
+            error = exec(QStringLiteral("select set_config('statement_timeout', ?, true)"),
+                         {QString::number(m_statementTimeoutMs)});
+        if (!error)
+            error = userId
+                        ? exec(QStringLiteral("select ID from usertable where useridlogin = ? for update"), {*userId})
+                        : exec(QStringLiteral("LOCK TABLE usertable IN SHARE ROW EXCLUSIVE MODE"));
         if (error)
             rollback();
         return error;
@@ -717,13 +450,26 @@ DbError Database::commit()
 {
     if (!m_inTransaction)
         return {};
-    m_inTransaction = false;
-    if (m_engine != Engine::Embedded) {
-        QSqlDatabase db = handle();
-        if (!db.commit())
-            return errorFrom(db.lastError());
+    if (m_engine == Engine::PostgreSql) {
+        // A transaction that failed on the server ends with the tag "ROLLBACK" instead.
+        m_commandStatus.clear();
+        const DbError error = exec(QStringLiteral("COMMIT"));
+        m_inTransaction = false;
+        if (error)
+            return error;
+        if (m_commandStatus != "COMMIT")
+            return {errors::CommandFailed, QStringLiteral("Could not commit transaction")};
         return {};
     }
+    if (m_engine == Engine::SqlServer) {
+        // Still in the transaction while it ends, so that a broken connection is not opened
+        // again for it.
+        QSqlDatabase db = handle();
+        const DbError error = m_lost ? reopenIfLost() : db.commit() ? DbError() : errorFrom(db.lastError());
+        m_inTransaction = false;
+        return error;
+    }
+    m_inTransaction = false;
     const DbError error = exec(QStringLiteral("COMMIT"));
     if (error)
         exec(QStringLiteral("ROLLBACK"));
@@ -735,7 +481,13 @@ void Database::rollback()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    if (m_engine != Engine::Embedded)
+    // A transaction lost with its connection is gone already; the next statement opens a
+    // new connection.
+    if (m_lost)
+        return;
+    if (m_engine == Engine::PostgreSql)
+        runOnce(QStringLiteral("ROLLBACK"), {}, nullptr, [](const Row &) { return true; });
+    else if (m_engine == Engine::SqlServer)
         handle().rollback();
     else
         exec(QStringLiteral("ROLLBACK"));

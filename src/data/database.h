@@ -162,6 +162,32 @@ public:
     // PostgreSQL the longest one statement waits for a locked row or table.
     static constexpr int LockWaitMs = 5000;
 
+    // On the server engines the statements run while a StatementTimeout lives give up after
+    // its time, with a failure that says the server could not be reached: the server cancels
+    // a statement that runs too long (PostgreSQL inside a write transaction begun under it,
+    // SQL Server's query time-out), and the station waits for an answer no longer than that
+    // and a second, then drops the connection (a server that stopped answering). For the
+    // punch, so that a server gone silent does not freeze the station; long reports run
+    // without one.
+    class StatementTimeout
+    {
+    public:
+        StatementTimeout(Database &db, int ms) : m_db(db), m_previous(db.m_statementTimeoutMs)
+        {
+            db.m_statementTimeoutMs = ms;
+        }
+        ~StatementTimeout() { m_db.m_statementTimeoutMs = m_previous; }
+        StatementTimeout(const StatementTimeout &) = delete;
+        StatementTimeout &operator=(const StatementTimeout &) = delete;
+
+    private:
+        Database &m_db;
+        int m_previous;
+    };
+    // The punch's time-out: longer than the wait for a row another station holds locked,
+    // and with the wait for the answer within the 10 s in which a dead link is found.
+    static constexpr int PunchTimeoutMs = 7000;
+
     // The bare unit on SQL Server, the quoted one on the embedded engine and PostgreSQL:
     // "n" or "'n'".
     QString dateDiffUnit(char unit) const { return dateDiffUnit(unit, m_engine); }
@@ -179,11 +205,23 @@ private:
     DbError openPostgreSql(const ConnectionSettings &settings);
     DbError begin(const QString *userId);
     QVariant bindable(const QVariant &value) const;
-    DbError errorFrom(const class QSqlError &error) const;
+    DbError errorFrom(const class QSqlError &error);
+    DbError embeddedError(const QSqlError &error) const;
+    DbError sqlServerError(const QSqlError &error);
+    DbError postgresError(const QSqlError &error);
+    DbError sqlServerOpenError(const QSqlDatabase &db) const;
+    DbError postgresOpenError(const QSqlDatabase &db) const;
+    // Server engines: a connection that broke is opened again, with the same settings, at
+    // the next statement.
+    bool postgresLinkLost();
+    DbError reopenIfLost();
+    DbError reopen();
     static int busyWait(void *self, int count);
     void startLockWait();
     DbError run(const QString &sql, const QVariantList &values, int *rowsAffected,
                 const std::function<bool(const Row &)> &onRow);
+    DbError runOnce(const QString &sql, const QVariantList &values, int *rowsAffected,
+                    const std::function<bool(const Row &)> &onRow);
     DbError runPostgres(const QString &sql, const QVariantList &values, int *rowsAffected,
                         const std::function<bool(const Row &)> &onRow);
     DbError streamEmbedded(::sqlite3 *db, const QString &sql, const QVariantList &values,
@@ -194,6 +232,14 @@ private:
     bool m_inTransaction = false;
     QDeadlineTimer m_busyDeadline;
     DbError m_openError;
+    int m_statementTimeoutMs = 0;
+    // The connection broke, or was given up: it is opened again at the next statement, and
+    // a transaction it held is gone.
+    bool m_lost = false;
+    // The last statement waited for an answer beyond its time-out.
+    bool m_gaveUp = false;
+    // The command tag of PostgreSQL's last statement ("COMMIT", "ROLLBACK"...).
+    QByteArray m_commandStatus;
 };
 
 } // namespace data

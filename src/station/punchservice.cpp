@@ -189,6 +189,8 @@ PunchService::State PunchService::beginAndCheck(data::Database &db, const PunchR
 
 PunchWrite PunchService::write(data::Database &db, const PunchRequest &request, const StatementObserver &observer)
 {
+    // A server gone silent answers the punch within its time-out instead of freezing the station.
+    const data::Database::StatementTimeout limit(db, data::Database::PunchTimeoutMs);
     PunchWrite result;
     auto failed = [&](const data::DbError &e, bool atCommit = false) {
         if (!e)

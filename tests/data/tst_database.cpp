@@ -1,3 +1,4 @@
+#include "privatepgserver.h"
 #include "testenv.h"
 
 #include "data/database.h"
@@ -12,12 +13,18 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QThread>
 #include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
+
+#include <libpq-fe.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 using namespace data;
 
@@ -478,6 +485,7 @@ private Q_SLOTS:
         auto db = Database::open(s);
         QCOMPARE(db->openError().number, errors::GeneralFailure);
         QVERIFY(!db->openError().description.isEmpty());
+        QVERIFY(db->openError().unreachable);
         QVERIFY2(timer.elapsed() < 10000, "an unreachable server must not hang the station");
         QCOMPARE(db->engine(), engine);
         QCOMPARE(db->dateDiffUnit('n'), minutes);
@@ -530,6 +538,8 @@ private Q_SLOTS:
         QCOMPARE(db->openError().number, number);
         QVERIFY2(db->openError().description.contains(says), qPrintable(db->openError().description));
         QVERIFY(!db->openError().description.contains("FATAL"));
+        // The server answered, or was never asked.
+        QVERIFY(!db->openError().unreachable);
     }
 
     // The server field takes the address with its port after ":" or ",", or the folder of
@@ -641,8 +651,202 @@ private Q_SLOTS:
         QCOMPARE(db->openError().description, QString("Login failed for user 'sa'."));
     }
 
+    // A server restarted under an open connection: while it is down a statement fails at
+    // once, saying the server could not be reached; once it is back the next statement
+    // reopens the connection and runs, also when the restart happened while nobody asked.
+    void aRestartedServerIsReconnectedAtTheNextStatement()
+    {
+        PrivatePgServer *server = privateServer();
+        if (!server)
+            QSKIP(qPrintable(m_server->unavailable()));
+        auto db = Database::open(server->settings());
+        QVERIFY2(!db->openError(), qPrintable(db->openError().description));
+        QVERIFY(!db->exec("drop table if exists kept; create table kept (n integer)"));
+        QVERIFY(!db->exec("insert into kept values (?)", {1}));
+
+        QVERIFY(server->stop());
+        QElapsedTimer timer;
+        timer.start();
+        DbError down = db->exec("insert into kept values (?)", {2});
+        qInfo("a statement on a stopped server failed after %lld ms", timer.elapsed());
+        QVERIFY(down.unreachable);
+        QCOMPARE(down.number, errors::GeneralFailure);
+        QVERIFY2(down.description.contains("refused"), qPrintable(down.description));
+        QVERIFY(timer.elapsed() < 3000);
+        QVERIFY(!db->isOpen());
+
+        QVERIFY(server->start());
+        QCOMPARE(count(*db, "kept"), QString("1"));
+        QVERIFY(db->isOpen());
+        QCOMPARE(Database::current(), db);
+
+        // Restarted while idle: the statement after it runs on a new connection.
+        QVERIFY(server->stop());
+        QVERIFY(server->start());
+        const QueryResult inserted = db->query("insert into kept values (?)", {3});
+        QVERIFY2(inserted.ok(), qPrintable(inserted.error.description));
+        QCOMPARE(inserted.rowsAffected, 1);
+        QCOMPARE(count(*db, "kept"), QString("2"));
+    }
+
+    // A connection that could not be opened because the server was away is opened by the
+    // first statement after the server is back; a refused login is not tried again.
+    void aConnectionOpenedWhileTheServerIsAwayOpensWhenItIsBack()
+    {
+        PrivatePgServer *server = privateServer();
+        if (!server)
+            QSKIP(qPrintable(m_server->unavailable()));
+        QVERIFY(server->stop());
+        auto db = Database::open(server->settings());
+        QVERIFY(db->openError().unreachable);
+        QVERIFY(db->exec("select 1").unreachable);
+        QVERIFY(server->start());
+        QVERIFY(!db->exec("select 1"));
+        QVERIFY(!db->openError());
+
+        ConnectionSettings wrong = server->settings();
+        wrong.password = "wrong";
+        auto refused = Database::open(wrong);
+        QCOMPARE(refused.get()->openError().number, errors::LoginFailed);
+        QVERIFY(!refused->openError().unreachable);
+        QCOMPARE(refused->exec("select 1").number, errors::LoginFailed);
+    }
+
+    // A transaction the restart cut is gone: its statements fail, saying the server could
+    // not be reached, until it is rolled back; nothing of it is written, and the statement
+    // after it runs on a new connection.
+    void aTransactionCutByARestartIsGone()
+    {
+        PrivatePgServer *server = privateServer();
+        if (!server)
+            QSKIP(qPrintable(m_server->unavailable()));
+        auto db = Database::open(server->settings());
+        addTables(*db);
+        QVERIFY(!db->exec("drop table if exists kept; create table kept (n integer)"));
+        QVERIFY(!db->beginWrite());
+        QVERIFY(!db->exec("insert into kept values (?)", {1}));
+        QVERIFY(server->stop());
+        QVERIFY(server->start());
+        const DbError cut = db->exec("insert into kept values (?)", {2});
+        QVERIFY(cut.unreachable);
+        QVERIFY(db->exec("insert into kept values (?)", {3}).unreachable);
+        QVERIFY(db->commit().unreachable);
+        db->rollback();
+        QCOMPARE(count(*db, "kept"), QString("0"));
+        QVERIFY(!db->beginWrite());
+        QVERIFY(!db->exec("insert into kept values (?)", {4}));
+        QVERIFY(!db->commit());
+        QCOMPARE(count(*db, "kept"), QString("1"));
+    }
+
+    // A backend ended by an administrator is replaced at the next statement.
+    void aTerminatedBackendIsReplaced()
+    {
+        PrivatePgServer *server = privateServer();
+        if (!server)
+            QSKIP(qPrintable(m_server->unavailable()));
+        auto station = Database::open(server->settings());
+        const QString pid = station->query("select pg_backend_pid() as pid").first().text("pid");
+        QVERIFY(!pid.isEmpty());
+        auto admin = Database::open(server->settings());
+        QCOMPARE(admin->query("select pg_terminate_backend(?) as done", {pid.toInt()}).first().value("done"), QVariant(true));
+        const QueryResult after = station->query("select pg_backend_pid() as pid");
+        QVERIFY2(after.ok(), qPrintable(after.error.description));
+        QVERIFY(after.first().text("pid") != pid);
+    }
+
+    // A link that goes silent is found by TCP within 10 s: keep-alive probes on an idle
+    // connection, and a limit on data the server does not acknowledge.
+    void keepAliveFindsASilentLinkWithinTenSeconds()
+    {
+        PrivatePgServer *server = privateServer();
+        if (!server)
+            QSKIP(qPrintable(m_server->unavailable()));
+        auto db = Database::open(server->settings());
+        const QVariant handle = db->handle().driver()->handle();
+        QVERIFY(qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0);
+        const int socket = PQsocket(*static_cast<PGconn *const *>(handle.data()));
+        auto option = [socket](int level, int name) {
+            int value = -1;
+            socklen_t size = sizeof value;
+            return getsockopt(socket, level, name, &value, &size) == 0 ? value : -1;
+        };
+        QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+        const int idle = option(IPPROTO_TCP, TCP_KEEPIDLE);
+        const int interval = option(IPPROTO_TCP, TCP_KEEPINTVL);
+        const int probes = option(IPPROTO_TCP, TCP_KEEPCNT);
+        QVERIFY(idle > 0 && interval > 0 && probes > 0);
+        QVERIFY2(idle + interval * probes <= 10, qPrintable(QString("%1 + %2 * %3 s").arg(idle).arg(interval).arg(probes)));
+        const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
+        QVERIFY(unacknowledged > 0 && unacknowledged <= 10000);
+    }
+
+    // Statements under a time-out give up after it, saying the server could not be reached:
+    // a server that answers cancels the statement and keeps the connection; one that does
+    // not answer at all is given up. Statements outside it are not cut.
+    void statementsUnderATimeOutGiveUp()
+    {
+        PrivatePgServer *server = privateServer();
+        if (!server)
+            QSKIP(qPrintable(m_server->unavailable()));
+        auto db = Database::open(server->settings());
+        addTables(*db);
+        const QString pid = db->query("select pg_backend_pid() as pid").first().text("pid");
+        QElapsedTimer timer;
+        {
+            const Database::StatementTimeout limit(*db, 1000);
+            QVERIFY(!db->beginWrite());
+            QCOMPARE(db->query("show statement_timeout").first().text("statement_timeout"), QString("1s"));
+            timer.start();
+            const DbError slow = db->exec("select pg_sleep(5)");
+            QVERIFY(slow.unreachable);
+            QVERIFY(timer.elapsed() < 3000);
+            db->rollback();
+        }
+        QCOMPARE(db->query("show statement_timeout").first().text("statement_timeout"), QString("0"));
+        QVERIFY(!db->exec("select pg_sleep(1.5)"));
+        QCOMPARE(db->query("select pg_backend_pid() as pid").first().text("pid"), pid);
+
+        // A server that stopped answering, its host still up: a punch waits for the time-out.
+        QVERIFY(server->freeze());
+        auto thaw = qScopeGuard([server] { server->thaw(); });
+        {
+            const Database::StatementTimeout limit(*db, Database::PunchTimeoutMs);
+            timer.start();
+            const DbError frozen = db->beginWriteFor("10");
+            qInfo("a punch on a frozen server failed after %lld ms", timer.elapsed());
+            QVERIFY(frozen.unreachable);
+            QVERIFY(timer.elapsed() < 10000);
+        }
+        QVERIFY(server->thaw());
+        QVERIFY(!db->exec("select 1"));
+    }
+
+    void cleanupTestCase() { m_server.reset(); }
+
 private:
+    // A server of the test's own, stopped, started and frozen under open connections.
+    PrivatePgServer *privateServer()
+    {
+        if (!m_server)
+            m_server = std::make_unique<PrivatePgServer>();
+        return m_server->unavailable().isEmpty() ? m_server.get() : nullptr;
+    }
+
+    static void addTables(Database &db)
+    {
+        const DbError error = db.exec(postgreSqlTableScript());
+        QVERIFY2(!error, qPrintable(error.description));
+    }
+
+    static QString count(Database &db, const QString &table)
+    {
+        return db.query("select count(*) as n from " + table).first().text("n");
+    }
+
+
     std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<PrivatePgServer> m_server;
 };
 
 QTEST_GUILESS_MAIN(TestDatabase)

@@ -1,3 +1,4 @@
+#include "privatepgserver.h"
 #include "testenv.h"
 
 #include "data/audittable.h"
@@ -925,6 +926,34 @@ private Q_SLOTS:
         QVERIFY(screen->close());
         QCOMPARE(shownMenu, 1);
         QTRY_VERIFY(screen.isNull());
+    }
+    // The screen's connection is opened again after the server restarted, with nothing
+    // shown; while the server is away the failure to reach it is shown.
+    void aRestartedServerIsReconnectedWithoutAMessage()
+    {
+        PrivatePgServer server;
+        if (!server.unavailable().isEmpty())
+            QSKIP(qPrintable(server.unavailable()));
+        const data::ConnectionSettings settings = server.settings();
+        {
+            auto setup = data::Database::open(settings);
+            QVERIFY(!setup->exec(data::postgreSqlTableScript()));
+        }
+        addNamed("10", "John", "Smith");
+        EmployeeEditor e([settings] { return settings; });
+        QVERIFY(e.openScreen());
+        const QString entry = e.listEntries().value(0);
+
+        QVERIFY(server.stop());
+        QVERIFY(server.start());
+        QVERIFY(e.selectEmployee(entry));
+        QCOMPARE(e.fields().lastName, QString("Smith"));
+        QVERIFY(MessageBox::shown().isEmpty());
+
+        QVERIFY(server.stop());
+        QVERIFY(!e.selectEmployee(entry));
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY2(MessageBox::shown().first().text.contains("refused"), qPrintable(MessageBox::shown().first().text));
     }
 };
 
