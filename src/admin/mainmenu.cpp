@@ -67,18 +67,6 @@ QString stateText(bool on)
 // Large enough to cover any screen, in twips.
 constexpr int CoverAll = 200000;
 
-// Blanks only: a password may begin or end with a tab, which the store keeps.
-QString trimBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 // Marks a piece of work as running for the length of a scope.
 class Running
 {
@@ -144,7 +132,7 @@ void MainMenu::startupRoutine()
     m_options.setText(Field::PluginLocation, settings::read(keys::PluginLocation, platform::defaultPluginFolder()));
 
     m_options.setText(Field::SqlUser, settings::read(keys::SqlUser));
-    const QString password = trimBlanks(ReadData(settings::read(keys::SqlPassword)));
+    const QString password = data::storedSqlPassword();
     m_view->setShownPasswordLength(password.size());
     m_options.setSqlPassword(password);
     m_options.setText(Field::SqlDatabase, settings::read(keys::SqlDatabase, m_options.text(Field::SqlDatabase)));

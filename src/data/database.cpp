@@ -181,9 +181,6 @@ std::shared_ptr<Database> Database::openOwn(const ConnectionSettings &settings)
         db->m_openError = db->openPostgreSql(settings);
         break;
     }
-    // A server connection that fails to open means the server could not be reached.
-    if (db->m_engine != Engine::Embedded && db->m_openError.number == errors::GeneralFailure)
-        db->m_openError.unreachable = true;
     return db;
 }
 

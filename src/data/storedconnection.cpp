@@ -26,6 +26,11 @@ ServerKind serverKindOf(const QString &text)
                                                                                             : ServerKind::SqlServer;
 }
 
+QString storedSqlPassword()
+{
+    return trimBlanks(admin::ReadData(settings::read(settings::keys::SqlPassword)));
+}
+
 ConnectionSettings storedConnectionSettings()
 {
     namespace keys = settings::keys;
@@ -37,7 +42,7 @@ ConnectionSettings storedConnectionSettings()
     s.useSqlDb = useSql && *useSql != 0;
     s.serverKind = serverKindOf(settings::read(keys::ServerKind));
     s.user = settings::read(keys::SqlUser);
-    s.password = trimBlanks(admin::ReadData(settings::read(keys::SqlPassword)));
+    s.password = storedSqlPassword();
     s.database = settings::read(keys::SqlDatabase);
     s.server = settings::read(keys::SqlServer);
     return s;
