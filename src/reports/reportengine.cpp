@@ -263,7 +263,7 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
     if (m_observer)
         m_observer(sql, values);
     Positions at;
-    int firstName = -1, lastName = -1, storedUserId = -1;
+    int firstName = -1, lastName = -1, storedUserId = -1, hourlyRate = -1;
     qint64 count = 0;
     QElapsedTimer sinceYield;
     sinceYield.start();
@@ -274,17 +274,21 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
             firstName = row.indexOf(QStringLiteral("FirstName"));
             lastName = row.indexOf(QStringLiteral("LastName"));
             storedUserId = row.indexOf(QStringLiteral("UserIDLogin"));
+            hourlyRate = row.indexOf(QStringLiteral("HourlyRate"));
         }
         // The employee's ID as stored, whatever case the punch was keyed in.
         punch.userId = row.text(storedUserId);
-        if (punch.userId.isEmpty())
+        punch.knownEmployee = !punch.userId.isEmpty();
+        if (!punch.knownEmployee)
             punch.userId = row.text(at.punchUserId);
+        punch.hourlyRate = row.text(hourlyRate);
         punch.firstName = row.text(firstName);
         punch.lastName = row.text(lastName);
         punch.clockIn = row.wallDateTime(at.clockedIn);
         punch.clockOut = row.wallDateTime(at.clockedOut);
         if (hours::hasTimeAlone(punch.clockIn, punch.clockOut))
             return true;
+        punch.workDate = row.wallDateTime(at.rowDate).date();
         punch.minutes = hours::punchMinutes(punch.clockIn, punch.clockOut);
         punch.open = hours::isOpen(punch.clockOut);
         ++count;
