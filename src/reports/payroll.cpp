@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace reports {
@@ -83,13 +84,14 @@ PayrollSummary::PayrollSummary(const PayRules &rules, const QDateTime &now, cons
 {
 }
 
-PayPeriod PayrollSummary::readRange(const PayRules &rules, const QDate &first, const QDate &last)
+PayPeriod PayrollSummary::earlierDays(const PayRules &rules, const QDate &first)
 {
-    if (!rules.weeklyOvertime)
-        return {first, last};
-    // Within the days there are: a week cut by the first or the last day is read as far as it goes.
-    const PayPeriod weeks = pay::coveringWorkweeks(first, last, rules.workweekStart);
-    return {std::max(weeks.first, QDate(1, 1, 1)), std::min(weeks.last, QDate(9999, 12, 31))};
+    if (!rules.weeklyOvertime || !first.isValid())
+        return {};
+    const QDate start = std::max(pay::workweekStart(first, rules.workweekStart), QDate(1, 1, 1));
+    if (start >= first)
+        return {};
+    return {start, first.addDays(-1)};
 }
 
 bool PayrollSummary::inRange(const QDate &workDate) const

@@ -85,17 +85,19 @@ struct SummaryRow {
 // and overtime minutes in the order of clock-in. A punch is over-long when its minutes pass
 // the limit, or, while open, when the time since its clock-in (up to now, an instant) does.
 //
-// With a range, give it the punches of the whole workweeks that cover the range
-// (coveringWorkweeks()): those outside the range count towards the limits only, so a range
-// that cuts a workweek gets the overtime its days have in the whole week. Without a range
-// every punch counts.
+// With a range, the workweek is taken whole: give it also the punches of the days of the
+// first date's workweek before the range (earlierDays()). Punches outside the range count
+// towards the limits only, so a range that cuts a workweek gets the overtime its days have
+// in the whole week. The days after the range cannot change that: the split follows the
+// clock-in. Without a range every punch counts.
 class PayrollSummary
 {
 public:
     PayrollSummary(const PayRules &rules, const QDateTime &now, const QDate &first = {}, const QDate &last = {});
 
-    // The work dates whose punches the summary of a range must be given.
-    static PayPeriod readRange(const PayRules &rules, const QDate &first, const QDate &last);
+    // The days of the first date's workweek before it; an empty period (invalid dates) when
+    // there are none or weekly overtime is off.
+    static PayPeriod earlierDays(const PayRules &rules, const QDate &first);
 
     void add(const PunchRecord &punch);
     const PayRules &rules() const { return m_rules; }

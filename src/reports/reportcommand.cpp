@@ -419,16 +419,7 @@ int ReportCommand::run(const QStringList &arguments)
     if (options->mode == Mode::Summary) {
         Progress progress(m_err, QStringLiteral("punches"), m_progressInterval, options->quiet);
         PayrollSummary summary(rules, platform::Clock::now(), first, last);
-        // Whole workweeks are read, so that overtime counts every day of the week.
-        const PayPeriod read = PayrollSummary::readRange(rules, first, last);
-        error = engine.punches(
-            Filter::OnlyWorked, read.first, read.last,
-            [&](const PunchRecord &punch) {
-                if (included(punch.userId))
-                    summary.add(punch);
-                return true;
-            },
-            std::ref(progress));
+        error = engine.summarise(summary, first, last, included, std::ref(progress));
         if (!error) {
             writer->begin(summaryColumns());
             for (const SummaryRow &row : summary.rows())

@@ -184,14 +184,7 @@ bool ReportController::showPayrollSummary(const Fields &range1, const Fields &ra
         if (failure)
             return failure;
         PayrollSummary summary(rules, platform::Clock::now(), range->first, range->second);
-        const PayPeriod read = PayrollSummary::readRange(rules, range->first, range->second);
-        failure = ReportEngine(db).punches(
-            Filter::OnlyWorked, read.first, read.last,
-            [&](const PunchRecord &punch) {
-                summary.add(punch);
-                return true;
-            },
-            yield);
+        failure = ReportEngine(db).summarise(summary, range->first, range->second, {}, yield);
         for (const SummaryRow &row : summary.rows())
             lines << summaryTexts(row);
         lines << summaryTexts(summary.total());

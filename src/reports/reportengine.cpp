@@ -147,6 +147,9 @@ QString ReportEngine::rangeStatement(Filter filter, data::Engine engine)
     QString sql = reportStatement(filter, engine);
     sql.insert(sql.indexOf(QLatin1String("DateDiff(")),
                column + QStringLiteral(" >= ? and ") + column + QStringLiteral(" < ? and  "));
+    // The punches need only these of the employee's columns; the others are not read.
+    sql.replace(QStringLiteral("select b.*,"),
+                QStringLiteral("select b.UserIDLogin, b.FirstName, b.LastName, b.HourlyRate,"));
     return sql;
 }
 
@@ -301,6 +304,22 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
     if (yield)
         yield(count);
     return error;
+}
+
+data::DbError ReportEngine::summarise(PayrollSummary &summary, const QDate &first, const QDate &last,
+                                      const std::function<bool(const QString &)> &included, const Yield &yield)
+{
+    // The days before the range only feed the overtime split; one read is cheaper than two,
+    // as each passes over the punches' index whole.
+    const PayPeriod earlier = PayrollSummary::earlierDays(summary.rules(), first);
+    return punches(
+        Filter::OnlyWorked, earlier.first.isValid() ? earlier.first : first, last,
+        [&](const PunchRecord &punch) {
+            if (!included || included(punch.userId))
+                summary.add(punch);
+            return true;
+        },
+        yield);
 }
 
 data::DbError ReportEngine::produce(const QString &sql, const QVariantList &values,
