@@ -102,6 +102,7 @@ bool StationApp::openReports()
     reports::ReportController &controller = m_reports->controller();
     controller.setReturnToMainMenu([this] { m_mainMenu.showAndRefresh(); });
     controller.setShowMainMenu([this] { m_mainMenu.showMainMenu(); });
+    controller.setAdministratorSource([this] { return m_mainMenu.administratorId(); });
     if (!m_reports->open()) {
         // The failure was shown; the station goes back to the main menu.
         delete m_reports;

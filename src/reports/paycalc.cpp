@@ -20,15 +20,6 @@ bool roundingOn(int minutes)
     return minutes > 0 && MinutesPerDay % minutes == 0;
 }
 
-// The start of the minute a value lies in.
-QDateTime wholeMinute(const QDateTime &value)
-{
-    QDateTime minute = value;
-    const QTime t = value.time();
-    minute.setTime(QTime(t.hour(), t.minute()));
-    return minute;
-}
-
 // The part of `added` minutes, counted on from `before`, that lies beyond `limit`.
 qint64 beyond(qint64 before, qint64 added, qint64 limit)
 {
@@ -124,25 +115,16 @@ QDateTime roundToMinutes(const QDateTime &wallClock, int minutes)
     return rounded;
 }
 
-// The one place the report's durations are taken from for pay; the same rule as the report's
-// worked minutes across a change of the clocks.
-qint64 elapsedMinutes(const QDateTime &from, const QDateTime &to)
-{
-    const QDateTime start(from.date(), from.time(), Qt::LocalTime);
-    const QDateTime end(to.date(), to.time(), Qt::LocalTime);
-    return (end.toMSecsSinceEpoch() - start.toMSecsSinceEpoch()) / MsecsPerMinute;
-}
-
 std::optional<qint64> roundedMinutes(const PayRules &rules, const QDateTime &clockIn, const QDateTime &clockOut)
 {
     if (!clockIn.isValid())
         return std::nullopt;
     if (hours::isOpen(clockOut))
         return 0;
-    const bool rounding = roundingOn(rules.roundingMinutes);
-    const QDateTime in = rounding ? roundToMinutes(clockIn, rules.roundingMinutes) : wholeMinute(clockIn);
-    const QDateTime out = rounding ? roundToMinutes(clockOut, rules.roundingMinutes) : wholeMinute(clockOut);
-    return qAbs(elapsedMinutes(in, out));
+    if (!roundingOn(rules.roundingMinutes))
+        return hours::punchMinutes(clockIn, clockOut);
+    return hours::punchMinutes(roundToMinutes(clockIn, rules.roundingMinutes),
+                               roundToMinutes(clockOut, rules.roundingMinutes));
 }
 
 qint64 afterBreak(const PayRules &rules, qint64 minutes)

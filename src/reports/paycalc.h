@@ -23,14 +23,10 @@ namespace reports::pay {
 // gives midnight of the next.
 QDateTime roundToMinutes(const QDateTime &wallClock, int minutes);
 
-// The whole minutes that really passed from one wall-clock date-time to another in the
-// local time zone (negative when `to` is the earlier): the wall-clock difference, except
-// across a change of the clocks.
-qint64 elapsedMinutes(const QDateTime &from, const QDateTime &to);
-
 // The minutes of a closed punch that pay starts from, before the break rule: with rounding
 // on, from its clock-in and clock-out each rounded to the nearest mark; with rounding off,
-// the minute boundaries between them, as the report counts worked minutes. A reversed punch
+// the report's worked minutes. Either way the minutes are hours::punchMinutes(), the one
+// duration the program counts by. A reversed punch
 // counts its length, as in the report. nullopt for a punch without a clock-in; 0 for an open
 // one (no clock-out, or a clock-out holding only a time).
 std::optional<qint64> roundedMinutes(const PayRules &rules, const QDateTime &clockIn, const QDateTime &clockOut);

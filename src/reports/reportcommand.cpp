@@ -4,7 +4,10 @@
 #include "data/database.h"
 #include "data/storedconnection.h"
 #include "platform/clock.h"
+#include "reports/paycalc.h"
+#include "reports/payexceptions.h"
 #include "reports/payroll.h"
+#include "reports/payrulesstore.h"
 #include "reports/reportcolumns.h"
 #include "reports/reportengine.h"
 #include "reports/reportlistmodel.h"
@@ -23,16 +26,23 @@ namespace reports {
 const QString ReportCommand::ProgramName = QStringLiteral("chronotally-report");
 const QString ReportCommand::Usage = QStringLiteral(
     "Usage: chronotally-report --from YYYY-MM-DD --to YYYY-MM-DD [options]\n"
+    "       chronotally-report --period YYYY-MM-DD [options]\n"
     "Writes the punches of the station's database whose work date lies from --from to --to,\n"
     "both days included: the punch lines of Run Report, or with --summary one line per\n"
-    "employee and a total line. --audit writes the changes made on the employee and time\n"
-    "edit screens on those days instead. The database is only read.\n"
+    "employee and a total line. --exceptions lists the punches and employees that need a\n"
+    "look; --audit writes the changes made on the employee and time edit screens on those\n"
+    "days instead. The database is only read.\n"
     "\n"
     "  --from DATE       the first work date\n"
     "  --to DATE         the last work date\n"
+    "  --period DATE     the pay period that holds DATE, by the pay rules, instead of\n"
+    "                    --from and --to; the summary unless another report is asked for\n"
     "  --employee ID     only the punches of this user ID; may be given again for more\n"
     "  --summary         one line per employee: punches, worked minutes and hours, paid\n"
-    "                    minutes after the break rule, open and over-long punches\n"
+    "                    minutes after rounding and the break rule, open, over-long and\n"
+    "                    reversed punches, regular and overtime minutes and gross pay\n"
+    "  --exceptions      punches open too long, reversed, with a time alone, of no\n"
+    "                    employee or in a closed pay period, and rates that are not numbers\n"
     "  --audit           the audit trail instead of the punches\n"
     "  --format FORMAT   csv (the default), tsv, json or pdf\n"
     "  --output FILE     write FILE instead of standard output\n"
@@ -52,9 +62,9 @@ const QList<OutputColumn> &punchColumns()
         {titles::UserIDLogin, QStringLiteral("userId"), Kind::Text, true},
         {titles::FirstName, QStringLiteral("firstName"), Kind::Text, true},
         {titles::LastName, QStringLiteral("lastName"), Kind::Text, true},
-        {titles::WorkedDate, QStringLiteral("workedDate"), Kind::Text, true},
-        {titles::ClockedIn, QStringLiteral("clockedIn"), Kind::Text, true},
-        {titles::ClockedOut, QStringLiteral("clockedOut"), Kind::Text, true},
+        {titles::WorkedDate, QStringLiteral("workedDate"), Kind::Date, true},
+        {titles::ClockedIn, QStringLiteral("clockedIn"), Kind::DateTime, true},
+        {titles::ClockedOut, QStringLiteral("clockedOut"), Kind::DateTime, true},
         {titles::HoursMinutesWorked, QStringLiteral("hoursMinutesWorked")},
         {titles::TotalFraction, QStringLiteral("totalFraction")},
         {titles::TotalHourMinute, QStringLiteral("totalHourMinute")},
@@ -71,14 +81,32 @@ const QList<OutputColumn> &summaryColumns()
                                QStringLiteral("workedMinutes"), QStringLiteral("hours"),
                                QStringLiteral("decimalHours"), QStringLiteral("paidMinutes"),
                                QStringLiteral("openPunches"),  QStringLiteral("overLongPunches"),
-                               QStringLiteral("reversedPunches")};
+                               QStringLiteral("reversedPunches"), QStringLiteral("regularMinutes"),
+                               QStringLiteral("overtimeMinutes"), QStringLiteral("grossPay")};
         const QList<Kind> kinds{Kind::Text,   Kind::Text, Kind::Text,   Kind::Number, Kind::Number,
                                 Kind::Text,   Kind::Number, Kind::Number, Kind::Number, Kind::Number,
-                                Kind::Number};
+                                Kind::Number, Kind::Number, Kind::Number, Kind::Number};
         // The user ID and the names come from the database, the rest is counted.
         QList<OutputColumn> list;
         for (qsizetype i = 0; i < keys.size(); ++i)
             list.append({summaryTitles().at(i), keys[i], kinds[i], i < 3});
+        return list;
+    }();
+    return columns;
+}
+
+const QList<OutputColumn> &exceptionColumns()
+{
+    static const QList<OutputColumn> columns = [] {
+        const QStringList keys{QStringLiteral("exception"),  QStringLiteral("userId"),   QStringLiteral("firstName"),
+                               QStringLiteral("lastName"),   QStringLiteral("workedDate"), QStringLiteral("clockedIn"),
+                               QStringLiteral("clockedOut"), QStringLiteral("detail")};
+        const QList<Kind> kinds{Kind::Text, Kind::Text, Kind::Text, Kind::Text,
+                                Kind::Date, Kind::DateTime, Kind::DateTime, Kind::Text};
+        // The kind is the program's; the rest holds texts of the database (a rate, an ID).
+        QList<OutputColumn> list;
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            list.append({exceptionTitles().at(i), keys[i], kinds[i], i > 0});
         return list;
     }();
     return columns;
@@ -92,7 +120,7 @@ struct AuditColumn {
 const QList<AuditColumn> &auditColumns()
 {
     static const QList<AuditColumn> columns{
-        {{QStringLiteral("When"), QStringLiteral("when"), Kind::Text, true}, "ChangedAt"},
+        {{QStringLiteral("When"), QStringLiteral("when"), Kind::DateTime, true}, "ChangedAt"},
         {{QStringLiteral("Station"), QStringLiteral("station"), Kind::Text, true}, "StationName"},
         {{QStringLiteral("Administrator"), QStringLiteral("administrator"), Kind::Text, true}, "AdminUserID"},
         {{QStringLiteral("Action"), QStringLiteral("action"), Kind::Text, true}, "Action"},
@@ -221,6 +249,8 @@ std::optional<ReportCommand::Options> ReportCommand::parse(const QStringList &ar
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("DATE"));
     const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption exceptions(QStringLiteral("exceptions"));
     const QCommandLineOption employee(QStringLiteral("employee"), QString(), QStringLiteral("ID"));
     const QCommandLineOption summary(QStringLiteral("summary"));
     const QCommandLineOption audit(QStringLiteral("audit"));
@@ -229,7 +259,7 @@ std::optional<ReportCommand::Options> ReportCommand::parse(const QStringList &ar
     const QCommandLineOption db(QStringLiteral("db"), QString(), QStringLiteral("FOLDER"));
     const QCommandLineOption quiet(QStringLiteral("quiet"));
     const QCommandLineOption help(QStringLiteral("help"));
-    parser.addOptions({from, to, employee, summary, audit, format, output, db, quiet, help});
+    parser.addOptions({from, to, period, employee, summary, audit, exceptions, format, output, db, quiet, help});
 
     auto refuse = [problem](const QString &text) {
         if (problem)
@@ -245,26 +275,41 @@ std::optional<ReportCommand::Options> ReportCommand::parse(const QStringList &ar
     }
     if (!parser.positionalArguments().isEmpty())
         return refuse(QStringLiteral("Unexpected argument: ") + parser.positionalArguments().constFirst());
-    for (const QCommandLineOption *single : {&from, &to, &format, &output, &db}) {
+    for (const QCommandLineOption *single : {&from, &to, &period, &format, &output, &db}) {
         if (parser.values(*single).size() > 1)
             return refuse(QStringLiteral("--%1 is given more than once.").arg(single->names().constFirst()));
     }
-    if (!parser.isSet(from) || !parser.isSet(to))
-        return refuse(QStringLiteral("Both --from and --to are required."));
-    const auto first = isoDate(parser.value(from));
-    if (!first)
-        return refuse(QStringLiteral("--from is not a date of the form YYYY-MM-DD: ") + parser.value(from));
-    const auto last = isoDate(parser.value(to));
-    if (!last)
-        return refuse(QStringLiteral("--to is not a date of the form YYYY-MM-DD: ") + parser.value(to));
-    if (*first > *last)
-        return refuse(QStringLiteral("--from is later than --to."));
-    options.from = *first;
-    options.to = *last;
+    if (parser.isSet(period)) {
+        if (parser.isSet(from) || parser.isSet(to))
+            return refuse(QStringLiteral("--period cannot be given with --from or --to."));
+        const auto date = isoDate(parser.value(period));
+        if (!date)
+            return refuse(QStringLiteral("--period is not a date of the form YYYY-MM-DD: ") + parser.value(period));
+        options.period = *date;
+    } else {
+        if (!parser.isSet(from) || !parser.isSet(to))
+            return refuse(QStringLiteral("Both --from and --to are required."));
+        const auto first = isoDate(parser.value(from));
+        if (!first)
+            return refuse(QStringLiteral("--from is not a date of the form YYYY-MM-DD: ") + parser.value(from));
+        const auto last = isoDate(parser.value(to));
+        if (!last)
+            return refuse(QStringLiteral("--to is not a date of the form YYYY-MM-DD: ") + parser.value(to));
+        if (*first > *last)
+            return refuse(QStringLiteral("--from is later than --to."));
+        options.from = *first;
+        options.to = *last;
+    }
 
     if (parser.isSet(summary) && parser.isSet(audit))
         return refuse(QStringLiteral("--summary and --audit cannot be given together."));
-    options.mode = parser.isSet(summary) ? Mode::Summary : parser.isSet(audit) ? Mode::Audit : Mode::Punches;
+    if (parser.isSet(exceptions) && (parser.isSet(summary) || parser.isSet(audit)))
+        return refuse(QStringLiteral("--exceptions cannot be given with --summary or --audit."));
+    options.mode = parser.isSet(summary)      ? Mode::Summary
+                   : parser.isSet(audit)      ? Mode::Audit
+                   : parser.isSet(exceptions) ? Mode::Exceptions
+                   : options.period.isValid() ? Mode::Summary
+                                              : Mode::Punches;
     options.employees = parser.values(employee);
     if (options.mode == Mode::Audit && !options.employees.isEmpty())
         return refuse(QStringLiteral("--employee cannot be given with --audit."));
@@ -341,12 +386,28 @@ int ReportCommand::run(const QStringList &arguments)
         return fail(QStringLiteral("Cannot make a temporary file: ") + spool.errorString());
     QIODevice *out = spooled ? static_cast<QIODevice *>(&spool) : &output.device();
 
-    const QString range = options->from.toString(Qt::ISODate) + QStringLiteral(" to ") + options->to.toString(Qt::ISODate);
-    static const char *const reports[] = {"punches", "summary", "audit"};
-    static const char *const titles[] = {"Punches", "Payroll summary", "Changes"};
+    // The station-wide pay rules, as every station reads them; the defaults where the
+    // database holds none (reading never creates a table).
+    data::DbError error;
+    const PayRules rules = PayRulesStore(db).read(&error);
+    if (error)
+        return fail(error.description);
+    QDate first = options->from;
+    QDate last = options->to;
+    if (options->period.isValid()) {
+        const PayPeriod period = pay::periodHolding(options->period, rules);
+        first = period.first;
+        last = period.last;
+    }
+
+    const QString range = first.toString(Qt::ISODate) + QStringLiteral(" to ") + last.toString(Qt::ISODate);
+    static const char *const reports[] = {"punches", "summary", "audit", "exceptions"};
+    static const char *const titles[] = {"Punches", "Payroll summary", "Changes", "Exceptions"};
     const int mode = int(options->mode);
     TableWriter::Heading heading{QLatin1String(reports[mode]), QLatin1String(titles[mode]) + QLatin1Char(' ') + range,
-                                 options->from.toString(Qt::ISODate), options->to.toString(Qt::ISODate)};
+                                 first.toString(Qt::ISODate), last.toString(Qt::ISODate), {}};
+    if (options->mode == Mode::Summary)
+        heading.rules = ruleTexts(rules);
     const std::unique_ptr<TableWriter> writer = TableWriter::create(options->format, *out, heading);
 
     QSet<QString> employees;
@@ -355,23 +416,26 @@ int ReportCommand::run(const QStringList &arguments)
     auto included = [&](const QString &id) { return employees.isEmpty() || employees.contains(id.toCaseFolded()); };
 
     ReportEngine engine(db);
-    data::DbError error;
     if (options->mode == Mode::Summary) {
         Progress progress(m_err, QStringLiteral("punches"), m_progressInterval, options->quiet);
-        PayrollSummary summary(PayrollRules::fromStore(), platform::Clock::now());
-        error = engine.punches(
-            Filter::OnlyWorked, options->from, options->to,
-            [&](const PunchRecord &punch) {
-                if (included(punch.userId))
-                    summary.add(punch);
-                return true;
-            },
-            std::ref(progress));
+        PayrollSummary summary(rules, platform::Clock::now(), first, last);
+        error = engine.summarise(summary, first, last, included, std::ref(progress));
         if (!error) {
             writer->begin(summaryColumns());
             for (const SummaryRow &row : summary.rows())
                 writer->row(summaryTexts(row));
             writer->total(summaryTexts(summary.total()));
+        }
+    } else if (options->mode == Mode::Exceptions) {
+        Progress progress(m_err, QStringLiteral("punches"), m_progressInterval, options->quiet);
+        QList<PayException> exceptions;
+        error = PayExceptionList(db, rules, platform::Clock::now()).read(first, last, &exceptions, std::ref(progress));
+        if (!error) {
+            writer->begin(exceptionColumns());
+            for (const PayException &exception : std::as_const(exceptions)) {
+                if (included(exception.userId))
+                    writer->row(exceptionTexts(exception));
+            }
         }
     } else if (options->mode == Mode::Punches) {
         Progress progress(m_err, QStringLiteral("punches"), m_progressInterval, options->quiet);
@@ -382,7 +446,7 @@ int ReportCommand::run(const QStringList &arguments)
         const int userColumn = list.columnByTitle(titles::UserIDLogin) - 1;
         writer->begin(punchColumns());
         error = engine.runReport(
-            Filter::OnlyWorked, options->from, options->to,
+            Filter::OnlyWorked, first, last,
             [&](const QList<ReportRow> &rows) {
                 list.clearRows();
                 list.appendRows(rows);
@@ -399,8 +463,8 @@ int ReportCommand::run(const QStringList &arguments)
             columns << c.output;
         writer->begin(columns);
         qint64 count = 0;
-        const QDateTime from(options->from, QTime(0, 0));
-        const QDate after = options->to.addDays(1);
+        const QDateTime from(first, QTime(0, 0));
+        const QDate after = last.addDays(1);
         const bool open = after.year() > 9999;
         error = db->forEachRow(open ? AuditFromSql : data::AuditRangeSql,
                                open ? QVariantList{from} : QVariantList{from, QDateTime(after, QTime(0, 0))},

@@ -14,18 +14,22 @@ namespace reports {
 
 // The chronotally-report program apart from its process: it reads its arguments, opens the
 // station's database read-only (the settings store's database values, like the station, or
-// the embedded file of --db), and writes the punch lines of Run Report, the payroll summary
-// or the audit trail for a range of work dates in a format. Long runs report progress on
+// the embedded file of --db), and writes the punch lines of Run Report, the payroll summary,
+// the exceptions list or the audit trail for a range of work dates (or the pay period that
+// holds a date) in a format. Long runs report progress on
 // standard error about once a second.
 class ReportCommand
 {
 public:
     enum ExitCode { Done = 0, DatabaseError = 1, BadArguments = 2 };
-    enum class Mode { Punches, Summary, Audit };
+    enum class Mode { Punches, Summary, Audit, Exceptions };
 
     struct Options {
         QDate from;
         QDate to;
+        // --period: the pay period holding this date, by the database's rules, gives from
+        // and to once the database is open.
+        QDate period;
         QStringList employees; // empty: everyone
         Mode mode = Mode::Punches;
         OutputFormat format = OutputFormat::Csv;

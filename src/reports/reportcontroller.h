@@ -11,13 +11,20 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace reports {
 
 // The report screen's logic apart from its window: the report list and its column set
 // with the "Columns" settings, Run Report with its date checks, the clocked-in view, and
-// the ways back to the main menu. Only one run fills the list at a time: while one runs,
-// a second run, the clocked-in view and column changes are refused.
+// the ways back to the main menu, and the payroll lists: the summary and the exceptions of
+// the date range, and closing and reopening the pay period that holds its first date. Only
+// one run fills the list at a time: while one runs, a second run, the clocked-in view, the
+// payroll lists, the pay period changes and column changes are refused.
+//
+// The payroll lists bring their own column titles into the list while it holds them; Run
+// Report and the clocked-in view bring back the report's columns as the Columns menu set
+// them, in their order.
 class ReportController : public QObject
 {
     Q_OBJECT
@@ -57,6 +64,21 @@ public:
     // The clocked-in view. False when refused.
     bool showClockedIn();
 
+    // What the list holds, by its columns.
+    enum class ListKind { Report, PayrollSummary, Exceptions };
+    ListKind listKind() const { return m_listKind; }
+    // The payroll summary of the range as typed: one line per employee and the total line.
+    // False when refused or when a date is not valid (the user has been told).
+    bool showPayrollSummary(const Fields &range1, const Fields &range2);
+    // The exceptions of the range as typed. False when refused or when a date is not valid.
+    bool showExceptions(const Fields &range1, const Fields &range2);
+    // Closes or reopens the pay period that holds the first date, in the administrator's
+    // name; the user is told what came of it. False when refused, not valid or not done.
+    bool closePayPeriod(const Fields &range1);
+    bool reopenPayPeriod(const Fields &range1);
+    // The user ID of the administrator at the station, for the audit trail.
+    void setAdministratorSource(std::function<QString()> source) { m_administrator = std::move(source); }
+
     void setYield(Yield yield) { m_yield = std::move(yield); }
     // The payroll options the clocked-in view flags over-long punches by (read at every
     // view; the defaults when unset).
@@ -78,6 +100,16 @@ Q_SIGNALS:
     void columnsChanged();
 
 private:
+    // The two dates of a range as typed; nullopt (the user has been told) when either is not
+    // valid.
+    std::optional<std::pair<QDate, QDate>> dates(const Fields &range1, const Fields &range2) const;
+    // Puts the report's columns back, or a payroll list's titles in their place.
+    void showReportColumns();
+    void showListColumns(ListKind kind, const QStringList &titles);
+    // Runs work that reads the database with the list refused to other runs, as fill does.
+    data::DbError busy(const std::function<data::DbError(const ReportEngine::Yield &)> &work);
+    bool changePeriod(const Fields &range1, bool close);
+
     bool fill(const std::function<data::DbError(ReportEngine &, const ReportEngine::Sink &,
                                                 const ReportEngine::Yield &)> &run);
 
@@ -91,6 +123,10 @@ private:
     std::function<void()> m_returnToMainMenu;
     std::function<void()> m_showMainMenu;
     std::function<void()> m_hideScreen;
+    std::function<QString()> m_administrator;
+    ListKind m_listKind = ListKind::Report;
+    // The report's column titles while a payroll list holds the list.
+    QStringList m_reportTitles;
 };
 
 } // namespace reports

@@ -147,6 +147,9 @@ QString ReportEngine::rangeStatement(Filter filter, data::Engine engine)
     QString sql = reportStatement(filter, engine);
     sql.insert(sql.indexOf(QLatin1String("DateDiff(")),
                column + QStringLiteral(" >= ? and ") + column + QStringLiteral(" < ? and  "));
+    // The punches need only these of the employee's columns; the others are not read.
+    sql.replace(QStringLiteral("select b.*,"),
+                QStringLiteral("select b.UserIDLogin, b.FirstName, b.LastName, b.HourlyRate,"));
     return sql;
 }
 
@@ -263,7 +266,7 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
     if (m_observer)
         m_observer(sql, values);
     Positions at;
-    int firstName = -1, lastName = -1, storedUserId = -1;
+    int firstName = -1, lastName = -1, storedUserId = -1, hourlyRate = -1;
     qint64 count = 0;
     QElapsedTimer sinceYield;
     sinceYield.start();
@@ -274,17 +277,21 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
             firstName = row.indexOf(QStringLiteral("FirstName"));
             lastName = row.indexOf(QStringLiteral("LastName"));
             storedUserId = row.indexOf(QStringLiteral("UserIDLogin"));
+            hourlyRate = row.indexOf(QStringLiteral("HourlyRate"));
         }
         // The employee's ID as stored, whatever case the punch was keyed in.
         punch.userId = row.text(storedUserId);
-        if (punch.userId.isEmpty())
+        punch.knownEmployee = !punch.userId.isEmpty();
+        if (!punch.knownEmployee)
             punch.userId = row.text(at.punchUserId);
+        punch.hourlyRate = row.text(hourlyRate);
         punch.firstName = row.text(firstName);
         punch.lastName = row.text(lastName);
         punch.clockIn = row.wallDateTime(at.clockedIn);
         punch.clockOut = row.wallDateTime(at.clockedOut);
         if (hours::hasTimeAlone(punch.clockIn, punch.clockOut))
             return true;
+        punch.workDate = row.wallDateTime(at.rowDate).date();
         punch.minutes = hours::punchMinutes(punch.clockIn, punch.clockOut);
         punch.open = hours::isOpen(punch.clockOut);
         ++count;
@@ -297,6 +304,22 @@ data::DbError ReportEngine::punches(Filter filter, const QDate &first, const QDa
     if (yield)
         yield(count);
     return error;
+}
+
+data::DbError ReportEngine::summarise(PayrollSummary &summary, const QDate &first, const QDate &last,
+                                      const std::function<bool(const QString &)> &included, const Yield &yield)
+{
+    // The days before the range only feed the overtime split; one read is cheaper than two,
+    // as each passes over the punches' index whole.
+    const PayPeriod earlier = PayrollSummary::earlierDays(summary.rules(), first);
+    return punches(
+        Filter::OnlyWorked, earlier.first.isValid() ? earlier.first : first, last,
+        [&](const PunchRecord &punch) {
+            if (!included || included(punch.userId))
+                summary.add(punch);
+            return true;
+        },
+        yield);
 }
 
 data::DbError ReportEngine::produce(const QString &sql, const QVariantList &values,

@@ -79,6 +79,13 @@ public:
     data::DbError punches(Filter filter, const QDate &first, const QDate &last, const PunchSink &onPunch,
                           const Yield &yield = {});
 
+    // The summary of its range: the punches of known employees (those `included` takes)
+    // from the start of the first date's workweek (with weekly overtime on) to the last date,
+    // in one read with punches().
+    data::DbError summarise(PayrollSummary &summary, const QDate &first, const QDate &last,
+                            const std::function<bool(const QString &userId)> &included = {},
+                            const Yield &yield = {});
+
     // Sees every statement with its bound values just before it is sent.
     void setStatementObserver(std::function<void(const QString &, const QVariantList &)> observer)
     {

@@ -201,6 +201,27 @@ void ReportWindow::buildMenus()
     QMenu *filtering = menuBar()->addMenu(QStringLiteral("Filtering"));
     filtering->setObjectName(QStringLiteral("Filtering"));
 
+    // The payroll lists of the date range shown, and the pay period of its first date.
+    m_payrollMenu = menuBar()->addMenu(QStringLiteral("Payroll"));
+    m_payrollMenu->setObjectName(QStringLiteral("PayrollMenu"));
+    const std::pair<const char *, const char *> payroll[] = {{"PayrollSummary", "Payroll Summary"},
+                                                             {"Exceptions", "Exceptions"},
+                                                             {"ClosePayPeriod", "Close Pay Period"},
+                                                             {"ReopenPayPeriod", "Reopen Pay Period"}};
+    for (const auto &[name, caption] : payroll) {
+        QAction *entry = m_payrollMenu->addAction(QLatin1String(caption));
+        entry->setObjectName(QLatin1String(name));
+        m_payrollActions << entry;
+    }
+    connect(m_payrollActions[0], &QAction::triggered, this,
+            [this] { m_controller->showPayrollSummary(m_dateRange->range(1), m_dateRange->range(2)); });
+    connect(m_payrollActions[1], &QAction::triggered, this,
+            [this] { m_controller->showExceptions(m_dateRange->range(1), m_dateRange->range(2)); });
+    connect(m_payrollActions[2], &QAction::triggered, this,
+            [this] { m_controller->closePayPeriod(m_dateRange->range(1)); });
+    connect(m_payrollActions[3], &QAction::triggered, this,
+            [this] { m_controller->reopenPayPeriod(m_dateRange->range(1)); });
+
     QMenu *help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
     QAction *about = help->addAction(QStringLiteral("About"));
@@ -255,6 +276,8 @@ void ReportWindow::setRunning(bool running)
         output->setEnabled(!running);
     m_printerOptions->setEnabled(!running);
     m_columnsMenu->setEnabled(!running);
+    for (QAction *entry : std::as_const(m_payrollActions))
+        entry->setEnabled(!running);
     m_progress->setFormat(QStringLiteral("0 rows"));
     m_progress->setVisible(running);
     if (!running && m_closeWhenDone)

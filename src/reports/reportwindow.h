@@ -28,8 +28,8 @@ class ReportOutputs;
 class PrinterOptionsFrame;
 
 // The report screen (Form4, "Reports"): the report list ListView1 over the controller's
-// model, the date range panel, the buttons, the filter choice, the File, Columns, Filtering
-// and Help menus, and the hidden trigger field Text15 of the clocked-in view. While the
+// model, the date range panel, the buttons, the filter choice, the File, Columns, Filtering,
+// Payroll and Help menus, and the hidden trigger field Text15 of the clocked-in view. While the
 // list fills, the entries that would start a second run are disabled and a progress bar
 // counts the rows.
 //
@@ -96,6 +96,8 @@ private:
     std::unique_ptr<ReportOutputs> m_outputs;
     PrinterOptionsFrame *m_printerOptions = nullptr;
     QList<QAction *> m_columnActions;
+    QMenu *m_payrollMenu = nullptr;
+    QList<QAction *> m_payrollActions;
     bool m_closeWhenDone = false;
 };
 

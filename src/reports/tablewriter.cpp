@@ -1,5 +1,6 @@
 #include "reports/tablewriter.h"
 
+#include "platform/regional.h"
 #include "tableprint/surface.h"
 #include "tableprint/tableengine.h"
 
@@ -11,6 +12,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 
 namespace reports {
 
@@ -143,7 +145,15 @@ public:
     {
         m_columns = columns;
         m_stream << "{\"report\":" << jsonText(m_heading.report) << ",\"from\":" << jsonText(m_heading.from)
-                 << ",\"to\":" << jsonText(m_heading.to) << ",\"rows\":[";
+                 << ",\"to\":" << jsonText(m_heading.to);
+        if (!m_heading.rules.isEmpty()) {
+            m_stream << ",\"rules\":{";
+            for (qsizetype i = 0; i < m_heading.rules.size(); ++i)
+                m_stream << (i ? "," : "") << jsonText(m_heading.rules[i].first) << ':'
+                         << jsonText(m_heading.rules[i].second);
+            m_stream << '}';
+        }
+        m_stream << ",\"rows\":[";
     }
     void row(const QStringList &cells) override
     {
@@ -170,12 +180,25 @@ private:
             out += jsonText(c.key) + QLatin1Char(':');
             if (text.isEmpty() && c.kind != OutputColumn::Kind::Text)
                 out += QStringLiteral("null");
+            else if (c.kind == OutputColumn::Kind::Date || c.kind == OutputColumn::Kind::DateTime)
+                out += jsonText(isoText(text, c.kind));
             else if (c.kind == OutputColumn::Kind::Text || (c.kind == OutputColumn::Kind::Json && !isJsonValue(text)))
                 out += jsonText(text);
             else
                 out += text;
         }
         return out + QLatin1Char('}');
+    }
+
+    // A date or date-time in the station's general date form as ISO 8601; a text that is not
+    // one (the "None" of an open punch) as it is.
+    static QString isoText(const QString &text, OutputColumn::Kind kind)
+    {
+        const std::optional<QDateTime> value = regional::parseDateTime(text);
+        if (!value || !value->isValid())
+            return text;
+        return kind == OutputColumn::Kind::Date ? value->date().toString(Qt::ISODate)
+                                                : value->toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
     }
 
     Heading m_heading;
@@ -231,7 +254,7 @@ private:
         using tableprint::TextFormat::EndEllipsis;
         using tableprint::TextFormat::Right;
         surface.setScaleMode(tableprint::ScaleMode::Points);
-        const QFont font(QStringLiteral("DejaVu Sans"), 7);
+        QFont font(QStringLiteral("DejaVu Sans"), 7);
         QFont bold = font;
         bold.setBold(true);
         surface.setFont(bold);
@@ -248,8 +271,9 @@ private:
         table.CellXOffset = 3;
         table.CellYOffset = 1.5;
 
-        // Each column as wide as its widest text, all of them narrowed alike when together
-        // they are wider than the page; what does not fit ends in an ellipsis.
+        // Each column as wide as its widest text. When together they are wider than the page
+        // the table's type is made smaller, down to 5 points (text widths follow the size),
+        // and past that all columns are narrowed alike; what does not fit ends in an ellipsis.
         QList<double> widths(cols, 0);
         surface.setFont(bold);
         for (int c = 0; c < cols; ++c) {
@@ -262,9 +286,21 @@ private:
             for (int c = 0; c < cols; ++c)
                 widths[c] = std::max(widths[c], surface.textWidth(cells.value(c)));
         }
+        const double padding = 2 * table.CellXOffset + 1;
+        double text = 0;
+        for (double w : std::as_const(widths))
+            text += w;
+        const double room = surface.scaleWidth() - cols * padding;
+        double size = font.pointSizeF();
+        if (text > room && room > 0) {
+            // A little to spare, as glyph widths do not follow the size exactly.
+            size = std::max(5.0, std::floor(size * room / text / 1.03 * 4) / 4);
+            font.setPointSizeF(size);
+            bold.setPointSizeF(size);
+        }
         double sum = 0;
         for (double &w : widths) {
-            w += 2 * table.CellXOffset + 1;
+            w = w * size / 7 + padding;
             sum += w;
         }
         const double scale = sum > surface.scaleWidth() ? surface.scaleWidth() / sum : 1.0;
@@ -287,6 +323,18 @@ private:
                 table.setTextMatrix(r, c, m_rows[r].value(c));
         }
         table.DrawTable(surface, 0, 1);
+
+        if (m_heading.rules.isEmpty())
+            return;
+        surface.setFont(font);
+        surface.print();
+        for (const auto &[name, text] : m_heading.rules) {
+            const QString line = name + QStringLiteral(": ") + text;
+            if (surface.currentY() + surface.textHeight(line) > surface.scaleHeight()) {
+                surface.newPage();
+            }
+            surface.print(line);
+        }
     }
 
     QIODevice &m_out;

@@ -13,10 +13,12 @@ namespace reports {
 enum class OutputFormat { Csv, Tsv, Json, Pdf };
 
 // One column of a written table: its title, its key in JSON, how JSON writes its texts
-// (numbers bare, JSON texts as they are and null when empty, anything else as a string),
+// (numbers bare, JSON texts as they are and null when empty, dates and date-times in the
+// station's general date form as ISO 8601 strings (yyyy-MM-dd, yyyy-MM-ddTHH:mm:ss) and
+// null when empty, anything else as a string),
 // and whether its texts come from the database (a spreadsheet must not run them).
 struct OutputColumn {
-    enum class Kind { Text, Number, Json };
+    enum class Kind { Text, Number, Json, Date, DateTime };
     QString title;
     QString key;
     Kind kind = Kind::Text;
@@ -32,9 +34,11 @@ struct OutputColumn {
 // doubled), lines ended by "\n". TSV: the same without quoting; tabs and line breaks in
 // cells become blanks. In both, a cell of a column from the database that a spreadsheet
 // would run as a formula (it begins with "=", "+", "-", "@", a tab or a carriage return)
-// is written after a "'". JSON: {"report":..,"from":..,"to":..,"rows":[{key: value..}..]}
-// with "total" after the rows when there is one, one row a line; a JSON column's text that
-// is not one valid JSON value on one line is written as a string.
+// is written after a "'". JSON: {"report":..,"from":..,"to":..,"rules":{..},"rows":[{key:
+// value..}..]} with "rules" only when the heading has some and "total" after the rows when
+// there is one, one row a line; a JSON column's text that is not one valid JSON value on one
+// line, and a date text that cannot be read as one, are written as strings as they are. The
+// PDF prints the rules under the table, one "name: text" a line.
 class TableWriter
 {
 public:
@@ -43,6 +47,8 @@ public:
         QString title;  // the PDF's heading line
         QString from;
         QString to;
+        // Names and texts of the rules the report was made by (the summary's pay rules).
+        QList<std::pair<QString, QString>> rules;
     };
 
     static std::unique_ptr<TableWriter> create(OutputFormat format, QIODevice &out, const Heading &heading);

@@ -55,6 +55,17 @@ const settings::Key *const PayrollKeys[] = {&settings::keys::BreakRule,   &setti
 const QStringList PayrollRuleNames{"BreakRule",     "BreakAfterHours", "BreakMinutes",
                                    "OverLongHours", "RepeatGuard",     "RepeatSeconds"};
 
+// The pay rules with the break rule and the over-long limit of the options' texts.
+PayRules rulesOf(const PayrollRules &options)
+{
+    PayRules rules;
+    rules.breakRule = options.breakRule;
+    rules.breakAfterMinutes = options.breakAfterMinutes;
+    rules.breakMinutes = options.breakMinutes;
+    rules.overLongMinutes = options.overLongMinutes;
+    return rules;
+}
+
 QStringList storedPayrollTexts(PayRulesStore &store)
 {
     QStringList texts;
@@ -118,7 +129,7 @@ private Q_SLOTS:
         QFETCH(qint64, paid);
         const PayrollRules rules = PayrollRules::fromTexts(on, after, breakMinutes, "16");
         QCOMPARE(rules.paidMinutes(worked), paid);
-        PayrollSummary summary(rules, at(20, 0));
+        PayrollSummary summary(rulesOf(rules), at(20, 0));
         summary.add(punch("5", worked));
         QCOMPARE(summary.rows().first().workedMinutes, worked);
         QCOMPARE(summary.rows().first().paidMinutes, paid);
@@ -146,7 +157,7 @@ private Q_SLOTS:
         QFETCH(qint64, minutes);
         QFETCH(QDateTime, now);
         QFETCH(qint64, flagged);
-        PayrollSummary summary(PayrollRules::fromTexts(false, "6", "30", limit), now);
+        PayrollSummary summary(rulesOf(PayrollRules::fromTexts(false, "6", "30", limit)), now);
         summary.add(punch("5", minutes));
         QCOMPARE(summary.rows().first().overLongPunches, flagged);
         QCOMPARE(summary.rows().first().openPunches, qint64(minutes < 0 ? 1 : 0));
@@ -343,7 +354,7 @@ private Q_SLOTS:
                 {"chronotally-report", "--from", day, "--to", day, "--summary", "--quiet"});
             return QString::number(code) + " " + QString::fromUtf8(out.data()).split('\n').value(1) + QString::fromUtf8(err.data());
         };
-        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,480,0,0,0"));
+        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,480,0,0,0,480,0,"));
         db = data::Database::open(connection);
         for (const QString &table : {data::PayRulesTableName, data::PayPeriodsTableName})
             QVERIFY2(!data::tableExists(*db, table), qPrintable(table));
@@ -361,7 +372,7 @@ private Q_SLOTS:
         expected.breakRule = true;
         expected.breakAfterMinutes = 450;
         QCOMPARE(store.read(), expected);
-        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,450,0,0,0"));
+        QCOMPARE(summary(), QString("0 5,First5,Last5,1,480,8:00,8.00,450,0,0,0,450,0,"));
     }
 
     // The summary reads Run Report's punches: one line per employee (IDs equal but for case
@@ -381,21 +392,76 @@ private Q_SLOTS:
         db->exec(insert, {at(9, 0), at(10, 0), Day.addDays(-1), "7"}); // before it
 
         reports::ReportEngine engine(db);
-        PayrollSummary summary(PayrollRules::fromTexts(true, "4", "30", "16"), at(20, 0));
+        PayrollSummary summary(rulesOf(PayrollRules::fromTexts(true, "4", "30", "16")), at(20, 0));
         QVERIFY(!engine.punches(reports::Filter::OnlyWorked, Day, Day, [&](const PunchRecord &p) {
             summary.add(p);
             return true;
         }));
-        const QList<SummaryRow> expected{{"7", "First7", "Last7", 1, 0, 0, 1, 0},
-                                         {"AB", "FirstAB", "LastAB", 2, 485, 455, 0, 0}};
+        const QList<SummaryRow> expected{{"7", "First7", "Last7", 1, 0, 0, 1, 0, 0, 0},
+                                         {"AB", "FirstAB", "LastAB", 2, 485, 455, 0, 0, 0, 455}};
         QCOMPARE(summary.rows(), expected);
-        QCOMPARE(summary.total(), (SummaryRow{"", "Total", "", 3, 485, 455, 1, 0}));
+        QCOMPARE(summary.total(), (SummaryRow{"", "Total", "", 3, 485, 455, 1, 0, 0, 455}));
 
         reports::ReportListModel list;
         list.appendColumn("Total-Hour:Minute");
         QVERIFY(!engine.runReport(reports::Filter::OnlyWorked, Day, Day,
                                   [&](const QList<reports::ReportRow> &rows) { list.appendRows(rows); }));
         QCOMPARE(list.cell(list.rowCount() - 1, 1), reports::hours::totalHourMinuteText(485));
+    }
+
+    // Weekly overtime over Run Report's punches: five days of 9 hours from Monday, the week
+    // from Sunday. The whole week gives 2,400 regular and 300 overtime minutes; a range that
+    // cuts it counts its days' share of the whole week, so the two halves add up to it. Pay
+    // is rate × (regular + overtime × 1.5), to the cent; a rate that is not a number leaves
+    // it empty, in the total too when nobody has one. Rounding to 15 minutes moves 8:07 to
+    // 8:00 and 17:08 to 17:15 for pay alone.
+    void overtimeAndPayInTheSummary_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("rounding");
+        QTest::addColumn<int>("firstDay"); // of the week of 2026-03-08, a Sunday
+        QTest::addColumn<int>("lastDay");
+        QTest::addColumn<QStringList>("texts"); // worked, paid, regular, overtime, gross; the total's gross
+        QTest::newRow("whole week") << "20" << 0 << 0 << 6 << QStringList{"2700", "2700", "2400", "300", "950.00", "950.00"};
+        QTest::newRow("first half") << "20" << 0 << 0 << 3 << QStringList{"1620", "1620", "1620", "0", "540.00", "540.00"};
+        QTest::newRow("second half") << "20" << 0 << 4 << 6 << QStringList{"1080", "1080", "780", "300", "410.00", "410.00"};
+        QTest::newRow("currency sign, separators") << "$1,000.5" << 0 << 5 << 5 << QStringList{"540", "540", "240", "300", "11505.75", "11505.75"};
+        QTest::newRow("not a number") << "twenty" << 0 << 0 << 6 << QStringList{"2700", "2700", "2400", "300", "", ""};
+        QTest::newRow("rounded to 15") << "20" << 15 << 2 << 2 << QStringList{"541", "555", "555", "0", "185.00", "185.00"};
+    }
+    void overtimeAndPayInTheSummary()
+    {
+        QFETCH(QString, rate);
+        QFETCH(int, rounding);
+        QFETCH(int, firstDay);
+        QFETCH(int, lastDay);
+        QFETCH(QStringList, texts);
+        TestEnv env;
+        auto db = env.createDatabase();
+        TestEnv::addEmployee(*db, "5");
+        QVERIFY(!db->exec("update usertable set HourlyRate = ? where UserIDLogin = '5'", {rate}));
+        const QDate sunday(2026, 3, 8);
+        const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+        for (int day = 1; day <= 5; ++day) {
+            const QDate date = sunday.addDays(day);
+            // Tuesday's punch is the one rounding moves.
+            const bool odd = rounding && day == 2;
+            QVERIFY(!db->exec(insert, {at(8, odd ? 7 : 0, date), at(17, odd ? 8 : 0, date), date, "5"}));
+        }
+        PayRules rules;
+        rules.roundingMinutes = rounding;
+        const QDate first = sunday.addDays(firstDay), last = sunday.addDays(lastDay);
+        PayrollSummary summary(rules, at(20, 0, sunday.addDays(7)), first, last);
+        QVERIFY(!reports::ReportEngine(db).summarise(summary, first, last));
+        QCOMPARE(summary.rows().size(), 1);
+        const QStringList &titles = reports::summaryTitles();
+        const QStringList row = reports::summaryTexts(summary.rows().first());
+        const QStringList total = reports::summaryTexts(summary.total());
+        QStringList got;
+        for (const char *title : {"Worked Minutes", "Paid Minutes", "Regular Minutes", "Overtime Minutes", "Gross Pay"})
+            got << row.at(titles.indexOf(title));
+        got << total.at(titles.indexOf("Gross Pay"));
+        QCOMPARE(got, texts);
     }
 
     // Under New York's rules: the spring night is paid 420 minutes and the autumn night 540,
@@ -423,17 +489,17 @@ private Q_SLOTS:
 
         reports::ReportEngine engine(db);
         // 16.5 hours by the wall clock, 15.5 that really passed: not over the limit of 16.
-        PayrollSummary summary(PayrollRules::fromTexts(false, "6", "30", "16"), at(14, 30, spring.addDays(1)));
+        PayrollSummary summary(rulesOf(PayrollRules::fromTexts(false, "6", "30", "16")), at(14, 30, spring.addDays(1)));
         QVERIFY(!engine.punches(reports::Filter::OnlyWorked, spring, autumn, [&](const PunchRecord &p) {
             summary.add(p);
             return true;
         }));
-        const QList<SummaryRow> expected{{"1", "First1", "Last1", 1, 420, 420, 0, 0, 0},
-                                         {"2", "First2", "Last2", 1, 540, 540, 0, 0, 0},
-                                         {"3", "First3", "Last3", 1, 0, 0, 1, 0, 0},
-                                         {"4", "First4", "Last4", 1, 60, 60, 0, 0, 1}};
+        const QList<SummaryRow> expected{{"1", "First1", "Last1", 1, 420, 420, 0, 0, 0, 420},
+                                         {"2", "First2", "Last2", 1, 540, 540, 0, 0, 0, 540},
+                                         {"3", "First3", "Last3", 1, 0, 0, 1, 0, 0, 0},
+                                         {"4", "First4", "Last4", 1, 60, 60, 0, 0, 1, 60}};
         QCOMPARE(summary.rows(), expected);
-        QCOMPARE(summary.total(), (SummaryRow{"", "Total", "", 4, 1020, 1020, 1, 0, 1}));
+        QCOMPARE(summary.total(), (SummaryRow{"", "Total", "", 4, 1020, 1020, 1, 0, 1, 1020}));
         QCOMPARE(reports::summaryTexts(summary.total()).at(reports::summaryTitles().indexOf("Reversed Punches")), "1");
     }
 };

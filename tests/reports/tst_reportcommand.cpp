@@ -3,6 +3,9 @@
 #include "admin/sqlpassword.h"
 #include "data/audittable.h"
 #include "data/paytables.h"
+#include "reports/payexceptions.h"
+#include "reports/payrulesstore.h"
+#include "platform/regional.h"
 #include "platform/system.h"
 #include "reports/reportcommand.h"
 #include "settings/keys.h"
@@ -129,21 +132,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const QStringList range{"--from", "2026-03-01", "--to", "2026-03-11"};
         QTest::newRow("summary csv") << range + QStringList{"--summary"} << QString(
-            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches,Reversed Punches\n"
-            "5,Ann,Lee,2,755,12:35,12.58,725,0,0,0\n"
-            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1,0\n"
-            ",Total,,3,755,12:35,12.58,725,1,1,0\n");
+            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches,Reversed Punches,Regular Minutes,Overtime Minutes,Gross Pay\n"
+            "5,Ann,Lee,2,755,12:35,12.58,725,0,0,0,725,0,151.04\n"
+            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",1,0,0:00,0.00,0,1,1,0,0,0,\n"
+            ",Total,,3,755,12:35,12.58,725,1,1,0,725,0,151.04\n");
         QTest::newRow("summary tsv") << range + QStringList{"--summary", "--format", "tsv"} << QString(
-            "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\tReversed Punches\n"
-            "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\t0\n"
-            "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\t0\n"
-            "\tTotal\t\t3\t755\t12:35\t12.58\t725\t1\t1\t0\n");
+            "UserID Login\tFirst Name\tLast Name\tPunches\tWorked Minutes\tHours\tDecimal Hours\tPaid Minutes\tOpen Punches\tOver-long Punches\tReversed Punches\tRegular Minutes\tOvertime Minutes\tGross Pay\n"
+            "5\tAnn\tLee\t2\t755\t12:35\t12.58\t725\t0\t0\t0\t725\t0\t151.04\n"
+            "7\tBo \"Bob\"\tSmith, Jr.\t1\t0\t0:00\t0.00\t0\t1\t1\t0\t0\t0\t\n"
+            "\tTotal\t\t3\t755\t12:35\t12.58\t725\t1\t1\t0\t725\t0\t151.04\n");
         QTest::newRow("summary json, one employee") << range + QStringList{"--summary", "--format", "json", "--employee", "7"} << QString(
-            "{\"report\":\"summary\",\"from\":\"2026-03-01\",\"to\":\"2026-03-11\",\"rows\":[\n"
+            "{\"report\":\"summary\",\"from\":\"2026-03-01\",\"to\":\"2026-03-11\",\"rules\":"
+            "{\"BreakRule\":\"1\",\"BreakAfterHours\":\"6\",\"BreakMinutes\":\"30\",\"OverLongHours\":\"16\",\"RepeatGuard\":\"0\",\"RepeatSeconds\":\"60\","
+            "\"WeeklyOvertime\":\"1\",\"WeeklyLimitHours\":\"40\",\"WorkweekStart\":\"Sunday\",\"DailyOvertime\":\"0\",\"DailyLimitHours\":\"8\","
+            "\"OvertimeMultiplier\":\"1.5\",\"RoundingMinutes\":\"0\",\"PeriodKind\":\"Weekly\",\"PeriodAnchor\":\"2026-01-04\"},\"rows\":[\n"
             "{\"userId\":\"7\",\"firstName\":\"Bo \\\"Bob\\\"\",\"lastName\":\"Smith, Jr.\",\"punches\":1,\"workedMinutes\":0,"
-            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0}\n"
+            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0,\"regularMinutes\":0,\"overtimeMinutes\":0,\"grossPay\":null}\n"
             "],\"total\":{\"userId\":\"\",\"firstName\":\"Total\",\"lastName\":\"\",\"punches\":1,\"workedMinutes\":0,"
-            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0}}\n");
+            "\"hours\":\"0:00\",\"decimalHours\":0.00,\"paidMinutes\":0,\"openPunches\":1,\"overLongPunches\":1,\"reversedPunches\":0,\"regularMinutes\":0,\"overtimeMinutes\":0,\"grossPay\":null}}\n");
         QTest::newRow("punches csv") << range << QString(
             "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
             "5,Ann,Lee,3/10/2026,3/10/2026 8:00:00 AM,3/10/2026 4:30:00 PM,H:8 M:30 or Fractional H:8.5,8.5,8:30,12.50\n"
@@ -151,11 +157,11 @@ private Q_SLOTS:
             "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",3/10/2026,3/10/2026 9:00:00 AM,None,H:0 M:0 or Fractional H:0,0,0:0,\n");
         QTest::newRow("punches json, IDs without case") << QStringList{"--from", "2026-03-11", "--to", "2026-03-12", "--format", "json", "--employee", "5"} << QString(
             "{\"report\":\"punches\",\"from\":\"2026-03-11\",\"to\":\"2026-03-12\",\"rows\":[\n"
-            "{\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"3/11/2026\",\"clockedIn\":\"3/11/2026 8:00:00 AM\","
-            "\"clockedOut\":\"3/11/2026 12:05:00 PM\",\"hoursMinutesWorked\":\"H:4 M:5 or Fractional H:4.0\",\"totalFraction\":\"4\","
+            "{\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-03-11\",\"clockedIn\":\"2026-03-11T08:00:00\","
+            "\"clockedOut\":\"2026-03-11T12:05:00\",\"hoursMinutesWorked\":\"H:4 M:5 or Fractional H:4.0\",\"totalFraction\":\"4\","
             "\"totalHourMinute\":\"4:5\",\"hourlyRate\":\"12.50\"},\n"
-            "{\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"3/12/2026\",\"clockedIn\":\"3/12/2026 8:00:00 AM\","
-            "\"clockedOut\":\"3/12/2026 9:00:00 AM\",\"hoursMinutesWorked\":\"H:1 M:0 or Fractional H:1\",\"totalFraction\":\"5\","
+            "{\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-03-12\",\"clockedIn\":\"2026-03-12T08:00:00\","
+            "\"clockedOut\":\"2026-03-12T09:00:00\",\"hoursMinutesWorked\":\"H:1 M:0 or Fractional H:1\",\"totalFraction\":\"5\","
             "\"totalHourMinute\":\"5:5\",\"hourlyRate\":\"12.50\"}\n"
             "]}\n");
         QTest::newRow("nobody") << QStringList{"--from", "2026-04-01", "--to", "2026-04-30", "--format", "json"} << QString(
@@ -166,17 +172,17 @@ private Q_SLOTS:
             "\"{\"\"ClockedIn\"\":\"\"3/10/2026 8:05:00 AM\"\"}\"\n");
         QTest::newRow("audit json") << QStringList{"--from", "2026-03-12", "--to", "2026-03-12", "--audit", "--format", "json"} << QString(
             "{\"report\":\"audit\",\"from\":\"2026-03-12\",\"to\":\"2026-03-12\",\"rows\":[\n"
-            "{\"when\":\"3/12/2026 10:00:00 AM\",\"station\":\"{station}\",\"administrator\":\"boss\",\"action\":\"Update\","
+            "{\"when\":\"2026-03-12T10:00:00\",\"station\":\"{station}\",\"administrator\":\"boss\",\"action\":\"Update\","
             "\"table\":\"ClockTable\",\"rowKey\":\"43\",\"oldValues\":{\"ClockedIn\":\"3/10/2026 8:00:00 AM\"},"
             "\"newValues\":{\"ClockedIn\":\"3/10/2026 8:05:00 AM\"}}\n"
             "]}\n");
         // Every day there is: the first and the last day's punches count, the last second's
         // change is listed.
         QTest::newRow("all days, summary") << QStringList{"--from", "0001-01-01", "--to", "9999-12-31", "--summary"} << QString(
-            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches,Reversed Punches\n"
-            "5,Ann,Lee,4,875,14:35,14.58,845,0,0,0\n"
-            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",2,30,0:30,0.50,30,1,1,0\n"
-            ",Total,,6,905,15:05,15.08,875,1,1,0\n");
+            "UserID Login,First Name,Last Name,Punches,Worked Minutes,Hours,Decimal Hours,Paid Minutes,Open Punches,Over-long Punches,Reversed Punches,Regular Minutes,Overtime Minutes,Gross Pay\n"
+            "5,Ann,Lee,4,875,14:35,14.58,845,0,0,0,845,0,176.04\n"
+            "7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",2,30,0:30,0.50,30,1,1,0,30,0,\n"
+            ",Total,,6,905,15:05,15.08,875,1,1,0,875,0,176.04\n");
         QTest::newRow("last day, punches") << QStringList{"--from", "9999-12-31", "--to", "9999-12-31", "--employee", "5"} << QString(
             "UserID Login,First Name,Last Name,Worked Date,Clocked In,Clocked Out,Hours-Minutes Worked,Total-Fraction,Total-Hour:Minute,Hourly Rate\n"
             "5,Ann,Lee,12/31/9999,12/31/9999 8:00:00 AM,12/31/9999 9:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,12.50\n");
@@ -327,8 +333,13 @@ private Q_SLOTS:
             return QStringList();
         };
         QCOMPARE(words("Payroll"), (QStringList{"Payroll", "summary", "2026-03-01", "to", "2026-03-11"}));
-        QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0", "0"}));
-        QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1", "0"}));
+        QCOMPARE(words("5"), (QStringList{"5", "Ann", "Lee", "2", "755", "12:35", "12.58", "725", "0", "0", "0", "725", "0",
+                                          "151.04"}));
+        QCOMPARE(words("Total"), (QStringList{"Total", "3", "755", "12:35", "12.58", "725", "1", "1", "0", "725", "0",
+                                              "151.04"}));
+        // The rules it was made by, under the table.
+        QCOMPARE(words("BreakRule:"), (QStringList{"BreakRule:", "1"}));
+        QCOMPARE(words("PeriodAnchor:"), (QStringList{"PeriodAnchor:", "2026-01-04"}));
     }
 
     // Texts of the database go to spreadsheets behind a "'" where they would run as formulas,
@@ -340,13 +351,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // after the title line
         const QStringList day{"--from", "2026-03-20", "--to", "2026-03-20"};
         QTest::newRow("summary csv") << day + QStringList{"--summary"} << QString(
-            "AB12,'=1+2,'-Lee,1,480,8:00,8.00,450,0,0,0\n"
-            "Total,'@Bo,'\tTab,1,60,1:00,1.00,60,0,0,0\n"
-            ",Total,,2,540,9:00,9.00,510,0,0,0\n");
+            "AB12,'=1+2,'-Lee,1,480,8:00,8.00,450,0,0,0,450,0,37.50\n"
+            "Total,'@Bo,'\tTab,1,60,1:00,1.00,60,0,0,0,60,0,\n"
+            ",Total,,2,540,9:00,9.00,510,0,0,0,510,0,37.50\n");
         QTest::newRow("summary tsv") << day + QStringList{"--summary", "--format", "tsv"} << QString(
-            "AB12\t'=1+2\t'-Lee\t1\t480\t8:00\t8.00\t450\t0\t0\t0\n"
-            "Total\t'@Bo\t' Tab\t1\t60\t1:00\t1.00\t60\t0\t0\t0\n"
-            "\tTotal\t\t2\t540\t9:00\t9.00\t510\t0\t0\t0\n");
+            "AB12\t'=1+2\t'-Lee\t1\t480\t8:00\t8.00\t450\t0\t0\t0\t450\t0\t37.50\n"
+            "Total\t'@Bo\t' Tab\t1\t60\t1:00\t1.00\t60\t0\t0\t0\t60\t0\t\n"
+            "\tTotal\t\t2\t540\t9:00\t9.00\t510\t0\t0\t0\t510\t0\t37.50\n");
         QTest::newRow("punches csv") << day << QString(
             "AB12,'=1+2,'-Lee,3/20/2026,3/20/2026 8:00:00 AM,3/20/2026 4:00:00 PM,H:8 M:0 or Fractional H:8,8,8:0,'+5\n"
             "Total,'@Bo,'\tTab,3/20/2026,3/20/2026 9:00:00 AM,3/20/2026 10:00:00 AM,H:1 M:0 or Fractional H:1,1,1:0,\n");
@@ -474,6 +485,116 @@ private Q_SLOTS:
         QVERIFY(isNode(fifo, S_IFIFO));
     }
 
+    // --period summarises the pay period holding the date by the database's kind of period,
+    // with overtime counted over whole workweeks.
+    void period_data()
+    {
+        QTest::addColumn<QString>("kind"); // empty: the default, weekly from a Sunday
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QStringList>("figures"); // from, to; total paid, regular, overtime, gross
+        QTest::newRow("weekly") << "" << "2026-03-11" << QStringList{"2026-03-08", "2026-03-14", "785", "785", "0", "163.54"};
+        QTest::newRow("on its last day") << "" << "2026-03-14" << QStringList{"2026-03-08", "2026-03-14", "785", "785", "0", "163.54"};
+        QTest::newRow("twice a month, second half") << "SemiMonthly" << "2026-03-16"
+                                                    << QStringList{"2026-03-16", "2026-03-31", "0", "0", "0", ""};
+        QTest::newRow("monthly, a 45-hour week") << "Monthly" << "2026-03-01"
+                                                 << QStringList{"2026-03-01", "2026-03-31", "2825", "2400", "425", "632.81"};
+    }
+    void period()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, date);
+        QFETCH(QStringList, figures);
+        auto db = data::Database::current();
+        if (!kind.isEmpty())
+            QVERIFY(!db->exec("insert into PayRules (RuleName, RuleValue) values (?, ?)", {"PeriodKind", kind}));
+        if (kind == "Monthly") {
+            // Ann's week of 3/8 grows by two punches of 17:30, 1,020 minutes paid each after the break.
+            const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+            for (int day : {13, 14})
+                QVERIFY(!db->exec(insert, {QDateTime(QDate(2026, 3, day), QTime(6, 0)),
+                                           QDateTime(QDate(2026, 3, day), QTime(23, 30)), QDate(2026, 3, day), "5"}));
+        }
+        const Result result = run({"--period", date, "--format", "json"});
+        QCOMPARE(result.code, int(ReportCommand::Done));
+        const QJsonObject json = QJsonDocument::fromJson(result.out.toUtf8()).object();
+        const QJsonObject total = json.value("total").toObject();
+        const QJsonValue gross = total.value("grossPay");
+        QCOMPARE((QStringList{json.value("from").toString(), json.value("to").toString(),
+                              QString::number(total.value("paidMinutes").toInt()),
+                              QString::number(total.value("regularMinutes").toInt()),
+                              QString::number(total.value("overtimeMinutes").toInt()),
+                              gross.isNull() ? QString() : QString::number(gross.toDouble(), 'f', 2)}),
+                 figures);
+        QCOMPARE(json.value("rules").toObject().value("PeriodKind").toString(), kind.isEmpty() ? "Weekly" : kind);
+        QCOMPARE(run({"--period", date, "--from", date}).code, int(ReportCommand::BadArguments));
+    }
+
+    // --exceptions names every punch of the range that needs a look, one line per kind, and
+    // what the added sources give; database texts are guarded as in every list.
+    void exceptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected"); // after the title line
+        const QStringList range{"--from", "2026-06-01", "--to", "2026-06-10", "--exceptions"};
+        QTest::newRow("csv") << range << QString(
+            "In a closed period,5,Ann,Lee,6/6/2026,6/6/2026 10:00:00 PM,6/7/2026 10:00:00 AM,closed by boss on 6/7/2026 9:00:00 AM\n"
+            "Clock-out before clock-in,5,Ann,Lee,6/8/2026,6/8/2026 4:00:00 PM,6/8/2026 3:00:00 PM,\n"
+            "Time without a date,5,Ann,Lee,6/9/2026,8:00:00 AM,6/9/2026 4:00:00 PM,clock-in\n"
+            "Refused on replay,5,,,6/10/2026,6/10/2026 7:00:00 AM,,station offline\n"
+            "Open too long,7,\"Bo \"\"Bob\"\"\",\"Smith, Jr.\",6/9/2026,6/9/2026 6:00:00 AM,,open 30:00\n"
+            "Rate not a number,9,First9,Last9,,,,'=2*6\n"
+            "No such employee,X1,,,6/10/2026,6/10/2026 9:00:00 AM,6/10/2026 10:00:00 AM,\n");
+        QTest::newRow("json, one employee") << range + QStringList{"--format", "json", "--employee", "5"} << QString(
+            "{\"exception\":\"In a closed period\",\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-06-06\","
+            "\"clockedIn\":\"2026-06-06T22:00:00\",\"clockedOut\":\"2026-06-07T10:00:00\",\"detail\":\"closed by boss on 6/7/2026 9:00:00 AM\"},\n"
+            "{\"exception\":\"Clock-out before clock-in\",\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-06-08\","
+            "\"clockedIn\":\"2026-06-08T16:00:00\",\"clockedOut\":\"2026-06-08T15:00:00\",\"detail\":\"\"},\n"
+            "{\"exception\":\"Time without a date\",\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-06-09\","
+            "\"clockedIn\":\"1899-12-30T08:00:00\",\"clockedOut\":\"2026-06-09T16:00:00\",\"detail\":\"clock-in\"},\n"
+            "{\"exception\":\"Refused on replay\",\"userId\":\"5\",\"firstName\":\"\",\"lastName\":\"\",\"workedDate\":\"2026-06-10\","
+            "\"clockedIn\":\"2026-06-10T07:00:00\",\"clockedOut\":null,\"detail\":\"station offline\"}\n"
+            "]}\n");
+    }
+    void exceptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        auto db = data::Database::current();
+        TestEnv::addEmployee(*db, "9");
+        QVERIFY(!db->exec("update usertable set HourlyRate = '=2*6' where UserIDLogin = '9'"));
+        auto day = [](int d, int hour, int minute = 0) { return QDateTime(QDate(2026, 6, d), QTime(hour, minute)); };
+        const QString insert = "insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)";
+        // The week of 5/31 closed on 6/7 at 9:00; a punch clocked out after that came in since.
+        TestEnv::setTime(day(7, 9));
+        QVERIFY(reports::PayRulesStore(db).close({QDate(2026, 5, 31), QDate(2026, 6, 6)}, "boss").ok());
+        QVERIFY(!db->exec(insert, {day(5, 8), day(5, 9), QDate(2026, 6, 5), "5"}));
+        QVERIFY(!db->exec(insert, {day(6, 22), day(7, 10), QDate(2026, 6, 6), "5"}));
+        QVERIFY(!db->exec(insert, {day(8, 16), day(8, 15), QDate(2026, 6, 8), "5"}));
+        QVERIFY(!db->exec(insert, {QDateTime(regional::zeroDate(), QTime(8, 0)), day(9, 16), QDate(2026, 6, 9), "5"}));
+        QVERIFY(!db->exec(insert, {day(9, 6), QVariant(), QDate(2026, 6, 9), "7"}));
+        QVERIFY(!db->exec(insert, {day(8, 8), day(8, 9), QDate(2026, 6, 8), "9"}));
+        QVERIFY(!db->exec(insert, {day(10, 9), day(10, 10), QDate(2026, 6, 10), "X1"}));
+        // Open since 6:00 on 6/9: 30 hours at noon on 6/10.
+        TestEnv::setTime(day(10, 12));
+        QList<QPair<QDate, QDate>> asked;
+        const int source = reports::addExceptionSource([&](const QDate &first, const QDate &last) {
+            asked.append({first, last});
+            reports::PayException refused;
+            refused.kind = "Refused on replay";
+            refused.userId = "5";
+            refused.workDate = QDate(2026, 6, 10);
+            refused.clockIn = day(10, 7);
+            refused.detail = "station offline";
+            return QList<reports::PayException>{refused};
+        });
+        const auto removeSource = qScopeGuard([&] { reports::removeExceptionSource(source); });
+        const Result result = run(arguments);
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.code, int(ReportCommand::Done));
+        QCOMPARE(result.out.section('\n', 1), expected);
+        QCOMPARE(asked, (QList<QPair<QDate, QDate>>{{QDate(2026, 6, 1), QDate(2026, 6, 10)}}));
+    }
+
     // The command's connection reads only, on either engine: on PostgreSQL (found where the
     // station's settings say) every statement runs in a read-only transaction.
     void readsOnly_data() { TestEnv::engineRows(); }
@@ -489,7 +610,7 @@ private Q_SLOTS:
             settings::write(settings::keys::SqlServer, server.server);
         }
         const Result result = run({"--from", "0001-01-01", "--to", "9999-12-31", "--summary"});
-        QCOMPARE(result.out.section('\n', 3), ",Total,,6,905,15:05,15.08,875,1,1,0\n");
+        QCOMPARE(result.out.section('\n', 3), ",Total,,6,905,15:05,15.08,875,1,1,0,875,0,176.04\n");
         data::ConnectionSettings connection = m_env->settings();
         connection.readOnly = true;
         QVERIFY(data::Database::open(connection)->exec("delete from clocktable"));

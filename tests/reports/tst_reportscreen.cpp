@@ -7,6 +7,8 @@
 #include "platform/launcher.h"
 #include "platform/messagebox.h"
 #include "reports/daterangepanel.h"
+#include "reports/payexceptions.h"
+#include "reports/payroll.h"
 #include "reports/reportcolumns.h"
 #include "reports/reportoutputs.h"
 #include "reports/reportwindow.h"
@@ -212,6 +214,82 @@ private Q_SLOTS:
         QVERIFY(control<QPushButton>(screen, "Command1")->isEnabled());
         QVERIFY(entry(screen, "FirstName")->isChecked());
         QVERIFY(screen->controller().showClockedIn());
+    }
+
+    // "Payroll Summary" and "Exceptions" fill the list under their own titles, the summary
+    // with a line per employee and the total line, and cannot be started twice; "Export
+    // Report" reads them as shown; "Run Report" brings the report's columns back as they were.
+    void payrollListsInTheReportList()
+    {
+        auto db = data::Database::current();
+        TestEnv::addEmployee(*db, "100");
+        QVERIFY(!db->exec("update usertable set HourlyRate = '20' where UserIDLogin = '100'"));
+        for (int day = 9; day <= 13; ++day)
+            addPunch("100", QDateTime(QDate(2026, 3, day), QTime(8, 0)), QDateTime(QDate(2026, 3, day), QTime(17, 0)));
+        addPunch("X1", QDateTime(Day, QTime(9, 0)), QDateTime(Day, QTime(10, 0)));
+        ReportWindow *screen = openScreen();
+        entry(screen, "Memo")->trigger();
+        const QStringList reportTitles = model().titles();
+        setRange({"3", "8", "2026"}, {"3", "14", "2026"});
+        QStringList during;
+        screen->controller().setYield([&](qint64) {
+            if (!during.isEmpty())
+                return;
+            for (const char *name : {"PayrollSummary", "Exceptions", "ClosePayPeriod", "RunReport"})
+                during << QString("%1 %2").arg(name).arg(entry(screen, name)->isEnabled());
+            during << QString("again %1").arg(screen->controller().showPayrollSummary({"3", "8", "2026"}, {"3", "14", "2026"}));
+        });
+        entry(screen, "PayrollSummary")->trigger();
+        QCOMPARE(during, (QStringList{"PayrollSummary 0", "Exceptions 0", "ClosePayPeriod 0", "RunReport 0", "again 0"}));
+        QCOMPARE(model().titles(), QStringList{" "} + reports::summaryTitles());
+        QCOMPARE(model().rowCount(), 2);
+        auto cell = [&](int row, const QString &title) { return model().cell(row, model().columnByTitle(title) - 1); };
+        QCOMPARE((QStringList{cell(0, "UserID Login"), cell(0, "Regular Minutes"), cell(0, "Overtime Minutes"),
+                              cell(0, "Gross Pay"), cell(1, "First Name"), cell(1, "Gross Pay")}),
+                 (QStringList{"100", "2400", "300", "950.00", "Total", "950.00"}));
+        entry(screen, "ExportReport")->trigger();
+        QCOMPARE(platform::Clipboard::text().section("\r\n", 0, 0), reports::summaryTitles().join('\t') + '\t');
+
+        entry(screen, "Exceptions")->trigger();
+        QCOMPARE(model().titles(), QStringList{" "} + reports::exceptionTitles());
+        QCOMPARE(model().rowCount(), 1);
+        QCOMPARE(model().rowCells(0).mid(1, 2), (QStringList{"No such employee", "X1"}));
+
+        control<QPushButton>(screen, "Command1")->click();
+        QCOMPARE(model().titles(), reportTitles);
+        QCOMPARE(model().rowCount(), 5);
+        entry(screen, "PayrollSummary")->trigger();
+        entry(screen, "Notes")->trigger();
+        QStringList withoutNotes = reportTitles;
+        withoutNotes.removeOne("Notes");
+        QCOMPARE(model().titles(), withoutNotes);
+    }
+
+    // "Close Pay Period" and "Reopen Pay Period" act on the period holding the first date,
+    // in the administrator's name, and say what came of it.
+    void closingAndReopeningThePeriod()
+    {
+        ReportWindow *screen = openScreen();
+        screen->controller().setAdministratorSource([] { return QString("boss"); });
+        setRange({"3", "10", "2026"}, {"3", "31", "2026"});
+        const QStringList steps{"ClosePayPeriod", "ClosePayPeriod", "ReopenPayPeriod", "ReopenPayPeriod"};
+        TestEnv::setTime(QDateTime(QDate(2026, 3, 14), QTime(12, 0)));
+        entry(screen, "ClosePayPeriod")->trigger();
+        TestEnv::setTime(QDateTime(QDate(2026, 3, 15), QTime(12, 0)));
+        for (const QString &step : steps)
+            entry(screen, step)->trigger();
+        QStringList texts;
+        for (const auto &shown : MessageBox::shown())
+            texts << shown.text;
+        QCOMPARE(texts, (QStringList{
+                            "The pay period from 3/8/2026 to 3/14/2026 has not ended yet. It can be closed from 3/15/2026 on.",
+                            "The pay period from 3/8/2026 to 3/14/2026 is closed.",
+                            "The pay period from 3/8/2026 to 3/14/2026 is already closed.",
+                            "The pay period from 3/8/2026 to 3/14/2026 is open again.",
+                            "The pay period from 3/8/2026 to 3/14/2026 is not closed."}));
+        const auto audit = TestEnv::auditRows(*data::Database::current());
+        QCOMPARE(audit.size(), 2);
+        QCOMPARE(audit[0].mid(2, 3), (QStringList{"boss", "Insert", "PayPeriods"}));
     }
 
     // "Export Report" and "Print Report" hand on the list as it is shown.
