@@ -3,6 +3,7 @@
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 #include "station/lockdown.h"
+#include "station/replay.h"
 #include "platform/regional.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@ StationApp::StationApp()
     m_punches.setOfflineLink(m_offline.get());
     m_clock.setOfflineLink(m_offline.get());
     QObject::connect(m_offline.get(), &station::OfflineLink::changed, [this] { showOfflineState(); });
+    station::listRefusedReplays();
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
     m_menuWindow.setTimeEditOpener([this] { openTimeEdit(); });

@@ -3,6 +3,7 @@
 #include "data/audittable.h"
 #include "data/replayedpunches.h"
 #include "platform/clock.h"
+#include "reports/payexceptions.h"
 #include "station/punchservice.h"
 
 namespace station {
@@ -155,6 +156,24 @@ QList<QueuedPunch> offlineExceptions(const QString &path)
 {
     PunchQueue queue(path);
     return queue.exceptions();
+}
+
+void listRefusedReplays()
+{
+    static const int source = reports::addExceptionSource([](const QDate &first, const QDate &last) {
+        QList<reports::PayException> list;
+        for (const QueuedPunch &punch : offlineExceptions()) {
+            const QDate day = punch.time.date();
+            if (day < first || day > last)
+                continue;
+            reports::PayException exception{QStringLiteral("Refused on replay"), punch.userId, {}, {}, day, {}, {},
+                                            punch.reason};
+            (punch.direction == PunchDirection::In ? exception.clockIn : exception.clockOut) = punch.time;
+            list.append(exception);
+        }
+        return list;
+    });
+    Q_UNUSED(source);
 }
 
 } // namespace station

@@ -39,4 +39,8 @@ ReplayResult replayQueue(data::Database &db, PunchQueue &queue, OfflineCopy *cop
 // The punches refused when they were sent, for the exceptions list.
 QList<QueuedPunch> offlineExceptions(const QString &path = OfflineFile::defaultPath());
 
+// Puts the punches refused when they were sent on the payroll exceptions list of their work
+// dates, under the kind "Refused on replay" with the reason. Once for the process.
+void listRefusedReplays();
+
 } // namespace station
