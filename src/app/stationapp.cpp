@@ -1,5 +1,6 @@
 #include "app/stationapp.h"
 
+#include "reports/payexceptions.h"
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 #include "station/lockdown.h"
@@ -19,7 +20,7 @@ StationApp::StationApp()
     m_punches.setOfflineLink(m_offline.get());
     m_clock.setOfflineLink(m_offline.get());
     QObject::connect(m_offline.get(), &station::OfflineLink::changed, [this] { showOfflineState(); });
-    station::listRefusedReplays();
+    m_refusedReplays = station::listRefusedReplays();
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
     m_menuWindow.setTimeEditOpener([this] { openTimeEdit(); });
@@ -32,6 +33,7 @@ StationApp::StationApp()
 
 StationApp::~StationApp()
 {
+    reports::removeExceptionSource(m_refusedReplays);
     m_mainMenu.setClockScreen(nullptr);
     delete m_employees;
     delete m_timeEdit;

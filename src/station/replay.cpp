@@ -158,11 +158,11 @@ QList<QueuedPunch> offlineExceptions(const QString &path)
     return queue.exceptions();
 }
 
-void listRefusedReplays()
+int listRefusedReplays(const QString &path)
 {
-    static const int source = reports::addExceptionSource([](const QDate &first, const QDate &last) {
+    return reports::addExceptionSource([path](const QDate &first, const QDate &last) {
         QList<reports::PayException> list;
-        for (const QueuedPunch &punch : offlineExceptions()) {
+        for (const QueuedPunch &punch : offlineExceptions(path)) {
             const QDate day = punch.time.date();
             if (day < first || day > last)
                 continue;
@@ -173,7 +173,6 @@ void listRefusedReplays()
         }
         return list;
     });
-    Q_UNUSED(source);
 }
 
 } // namespace station

@@ -39,8 +39,9 @@ ReplayResult replayQueue(data::Database &db, PunchQueue &queue, OfflineCopy *cop
 // The punches refused when they were sent, for the exceptions list.
 QList<QueuedPunch> offlineExceptions(const QString &path = OfflineFile::defaultPath());
 
-// Puts the punches refused when they were sent on the payroll exceptions list of their work
-// dates, under the kind "Refused on replay" with the reason. Once for the process.
-void listRefusedReplays();
+// Puts the punches refused when they were sent from the queue file at the path on the payroll
+// exceptions list of their work dates, under the kind "Refused on replay" with the reason.
+// The number removes the source again (reports::removeExceptionSource).
+int listRefusedReplays(const QString &path = OfflineFile::defaultPath());
 
 } // namespace station

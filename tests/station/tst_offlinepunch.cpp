@@ -11,6 +11,7 @@
 #include "station/idfield.h"
 #include "station/offlinelink.h"
 #include "station/punchservice.h"
+#include "reports/payexceptions.h"
 #include "station/replay.h"
 
 #include <QDir>
@@ -278,6 +279,21 @@ private Q_SLOTS:
             QVERIFY(!exceptions.first().reason.isEmpty());
             QVERIFY(TestEnv::auditRows(*m_db).first().join('|').contains(exceptions.first().reason));
         }
+        // The payroll exceptions of the punch's day name it, with the reason; another day's do not.
+        const int source = listRefusedReplays(queuePath());
+        auto listed = [this](const QDate &day) {
+            QList<reports::PayException> list;
+            reports::PayExceptionList(m_db, reports::PayRules(), QDateTime::currentDateTime()).read(day, day, &list);
+            list.removeIf([](const reports::PayException &e) { return e.kind != "Refused on replay"; });
+            return list;
+        };
+        const QList<reports::PayException> onTheDay = listed(exceptions.isEmpty() ? QDate() : exceptions.first().time.date());
+        QCOMPARE(onTheDay.size(), refused ? 1 : 0);
+        if (refused)
+            QCOMPARE(onTheDay.first().detail, exceptions.first().reason);
+        if (refused)
+            QVERIFY(listed(exceptions.first().time.date().addDays(1)).isEmpty());
+        reports::removeExceptionSource(source);
         QCOMPARE(rows("100").join(','), rowsOf100);
     }
 
