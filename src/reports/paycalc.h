@@ -19,7 +19,7 @@ namespace reports::pay {
 // The wall-clock date-time at the nearest mark of `minutes` minutes, marks counted from
 // midnight; a time exactly halfway between two marks goes to the later one (7:07:30 to 7:15
 // for 15). Seconds count. A count of 0, or one that does not divide a day, leaves the value
-// as it is. The result keeps the value's time spec; rounding up from the last mark of a day
+// as it is. The result keeps the value's kind of time (local or UTC); rounding up from the last mark of a day
 // gives midnight of the next.
 QDateTime roundToMinutes(const QDateTime &wallClock, int minutes);
 

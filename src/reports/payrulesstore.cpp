@@ -54,7 +54,7 @@ const QString NotClosed = QStringLiteral("The pay period from %1 to %2 is not cl
 // How a rule's text reads.
 enum class Kind { Flag, Hours, Whole, Number, Rounding, Weekday, Period, Date };
 
-struct Spec {
+struct RuleForm {
     QString name;
     QString caption; // how messages name the rule
     Kind kind;
@@ -63,10 +63,10 @@ struct Spec {
     double high = 0;
 };
 
-const QList<Spec> &specs()
+const QList<RuleForm> &ruleForms()
 {
     namespace n = rulenames;
-    static const QList<Spec> list{
+    static const QList<RuleForm> list{
         {n::BreakRule, QStringLiteral("Deduct a break"), Kind::Flag},
         {n::BreakAfterHours, QStringLiteral("Break after hours"), Kind::Hours, 0, true, 1000},
         {n::BreakMinutes, QStringLiteral("Break minutes"), Kind::Whole, 0, true, 1440},
@@ -86,11 +86,11 @@ const QList<Spec> &specs()
     return list;
 }
 
-const Spec *findSpec(const QString &name)
+const RuleForm *findForm(const QString &name)
 {
-    for (const Spec &spec : specs()) {
-        if (spec.name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
-            return &spec;
+    for (const RuleForm &form : ruleForms()) {
+        if (form.name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return &form;
     }
     return nullptr;
 }
@@ -124,10 +124,10 @@ QString minutesAsHours(qint64 minutes)
 }
 
 // A text's plain form under its rule, or nullopt when the rule cannot read it.
-std::optional<QString> plainForm(const Spec &spec, const QString &text)
+std::optional<QString> plainForm(const RuleForm &form, const QString &text)
 {
     const QString t = text.trimmed();
-    switch (spec.kind) {
+    switch (form.kind) {
     case Kind::Flag:
         if (t == QLatin1String("1") || t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
             return QStringLiteral("1");
@@ -140,8 +140,8 @@ std::optional<QString> plainForm(const Spec &spec, const QString &text)
         c.setNumberOptions(QLocale::RejectGroupSeparator);
         bool ok = false;
         const double value = c.toDouble(t, &ok);
-        if (!ok || !std::isfinite(value) || value > spec.high || value < spec.low
-            || (!spec.lowIncluded && value == spec.low))
+        if (!ok || !std::isfinite(value) || value > form.high || value < form.low
+            || (!form.lowIncluded && value == form.low))
             return std::nullopt;
         return number(value);
     }
@@ -151,10 +151,10 @@ std::optional<QString> plainForm(const Spec &spec, const QString &text)
         const qint64 value = t.toLongLong(&ok);
         if (!ok)
             return std::nullopt;
-        if (spec.kind == Kind::Rounding)
+        if (form.kind == Kind::Rounding)
             return QList<qint64>{0, 5, 6, 10, 15}.contains(value) ? std::optional<QString>(QString::number(value))
                                                                   : std::nullopt;
-        if (value < spec.low || value > spec.high)
+        if (value < form.low || value > form.high)
             return std::nullopt;
         return QString::number(value);
     }
@@ -178,29 +178,29 @@ std::optional<QString> plainForm(const Spec &spec, const QString &text)
     return std::nullopt;
 }
 
-QString refusal(const Spec &spec)
+QString refusal(const RuleForm &form)
 {
-    const QString low = number(spec.low);
-    const QString high = number(spec.high);
-    switch (spec.kind) {
+    const QString low = number(form.low);
+    const QString high = number(form.high);
+    switch (form.kind) {
     case Kind::Flag:
-        return QStringLiteral("%1 must be 1 (on) or 0 (off).").arg(spec.caption);
+        return QStringLiteral("%1 must be 1 (on) or 0 (off).").arg(form.caption);
     case Kind::Hours:
-        return spec.lowIncluded
-                   ? QStringLiteral("%1 must be a number of hours from %2 to %3.").arg(spec.caption, low, high)
-                   : QStringLiteral("%1 must be a number of hours above %2, up to %3.").arg(spec.caption, low, high);
+        return form.lowIncluded
+                   ? QStringLiteral("%1 must be a number of hours from %2 to %3.").arg(form.caption, low, high)
+                   : QStringLiteral("%1 must be a number of hours above %2, up to %3.").arg(form.caption, low, high);
     case Kind::Whole:
-        return QStringLiteral("%1 must be a whole number from %2 to %3.").arg(spec.caption, low, high);
+        return QStringLiteral("%1 must be a whole number from %2 to %3.").arg(form.caption, low, high);
     case Kind::Number:
-        return QStringLiteral("%1 must be a number from %2 to %3.").arg(spec.caption, low, high);
+        return QStringLiteral("%1 must be a number from %2 to %3.").arg(form.caption, low, high);
     case Kind::Rounding:
-        return QStringLiteral("%1 must be 0 (off), 5, 6, 10 or 15.").arg(spec.caption);
+        return QStringLiteral("%1 must be 0 (off), 5, 6, 10 or 15.").arg(form.caption);
     case Kind::Weekday:
-        return QStringLiteral("%1 must be a day of the week, such as Sunday.").arg(spec.caption);
+        return QStringLiteral("%1 must be a day of the week, such as Sunday.").arg(form.caption);
     case Kind::Period:
-        return QStringLiteral("%1 must be %2.").arg(spec.caption, periodKindNames().join(QStringLiteral(", ")));
+        return QStringLiteral("%1 must be %2.").arg(form.caption, periodKindNames().join(QStringLiteral(", ")));
     case Kind::Date:
-        return QStringLiteral("%1 must be a date of the form YYYY-MM-DD.").arg(spec.caption);
+        return QStringLiteral("%1 must be a date of the form YYYY-MM-DD.").arg(form.caption);
     }
     return QString();
 }
@@ -328,11 +328,11 @@ QMap<QString, QString> storedTexts(Database &db, DbError *error)
         const data::QueryResult result = db.query(SelectRulesSql);
         failure = result.error;
         for (const data::Row &row : result.rows) {
-            const Spec *spec = findSpec(row.text(QStringLiteral("RuleName")));
-            if (!spec)
+            const RuleForm *form = findForm(row.text(QStringLiteral("RuleName")));
+            if (!form)
                 continue;
-            if (const auto plain = plainForm(*spec, row.text(QStringLiteral("RuleValue"))))
-                texts.insert(spec->name, *plain);
+            if (const auto plain = plainForm(*form, row.text(QStringLiteral("RuleValue"))))
+                texts.insert(form->name, *plain);
         }
     }
     if (error)
@@ -352,8 +352,8 @@ const QStringList &PayRulesStore::ruleNames()
 {
     static const QStringList names = [] {
         QStringList list;
-        for (const Spec &spec : specs())
-            list << spec.name;
+        for (const RuleForm &form : ruleForms())
+            list << form.name;
         return list;
     }();
     return names;
@@ -384,10 +384,10 @@ QMap<QString, QString> PayRulesStore::textsOf(const PayRules &rules)
 
 QString PayRulesStore::check(const QString &name, const QString &text)
 {
-    const Spec *spec = findSpec(name);
-    if (!spec)
+    const RuleForm *form = findForm(name);
+    if (!form)
         return NoSuchRule.arg(name);
-    return plainForm(*spec, text) ? QString() : refusal(*spec);
+    return plainForm(*form, text) ? QString() : refusal(*form);
 }
 
 PayRules PayRulesStore::cached()
@@ -418,12 +418,12 @@ QMap<QString, QString> PayRulesStore::texts(DbError *error)
 
 PayChange PayRulesStore::writeRule(const QString &name, const QString &text, const QString &administrator)
 {
-    const Spec *spec = findSpec(name);
-    if (!spec)
+    const RuleForm *form = findForm(name);
+    if (!form)
         return {NoSuchRule.arg(name), {}};
-    const std::optional<QString> plain = plainForm(*spec, text);
+    const std::optional<QString> plain = plainForm(*form, text);
     if (!plain)
-        return {refusal(*spec), {}};
+        return {refusal(*form), {}};
 
     Database &db = *m_db;
     auto fail = [&db](const DbError &error) {
@@ -434,7 +434,7 @@ PayChange PayRulesStore::writeRule(const QString &name, const QString &text, con
         return fail(error);
     if (const DbError error = data::ensurePayTables(db))
         return fail(error);
-    const data::QueryResult stored = db.query(SelectRuleSql, {spec->name});
+    const data::QueryResult stored = db.query(SelectRuleSql, {form->name});
     if (stored.error)
         return fail(stored.error);
     const AuditSnapshot before = AuditSnapshot::of(stored, ruleColumns());
@@ -442,12 +442,12 @@ PayChange PayRulesStore::writeRule(const QString &name, const QString &text, con
         db.rollback();
         return {};
     }
-    const DbError written = before.found ? db.exec(UpdateRuleSql, {*plain, spec->name})
-                                         : db.exec(InsertRuleSql, {spec->name, *plain});
+    const DbError written = before.found ? db.exec(UpdateRuleSql, {*plain, form->name})
+                                         : db.exec(InsertRuleSql, {form->name, *plain});
     if (written)
         return fail(written);
-    if (const DbError error = recordChange(db, administrator, data::PayRulesTableName, spec->name, before,
-                                           snapshot(ruleColumns(), {spec->name, *plain})))
+    if (const DbError error = recordChange(db, administrator, data::PayRulesTableName, form->name, before,
+                                           snapshot(ruleColumns(), {form->name, *plain})))
         return fail(error);
     if (const DbError error = db.commit())
         return fail(error);
@@ -483,7 +483,7 @@ DbError PayRulesStore::adoptSettings(bool *copied)
         return state && *state != 0;
     };
     auto setting = [](const QString &name, const settings::Key &key) {
-        return plainForm(*findSpec(name), settings::read(key));
+        return plainForm(*findForm(name), settings::read(key));
     };
     const QMap<QString, QString> defaults = textsOf(PayRules());
     const auto after = setting(n::BreakAfterHours, keys::BreakAfterHours);

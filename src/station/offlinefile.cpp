@@ -34,6 +34,9 @@ const QStringList Schema{
                    "  PunchTime TEXT NOT NULL,\n"
                    "  State TEXT NOT NULL DEFAULT 'queued' CHECK (State IN ('queued', 'refused')),\n"
                    "  Reason TEXT)"),
+    // The queue's own identity, made at random once, so that stations sharing a host name
+    // (several on one machine, kiosks cloned from one image) never key two punches alike.
+    QStringLiteral("CREATE TABLE IF NOT EXISTS QueueIdentity (StationID TEXT NOT NULL)"),
     // The copy of the active employees, their open and recent punches, and the repeat guard.
     // FoldedID is the ID case-folded, the key every lookup compares.
     QStringLiteral("CREATE TABLE IF NOT EXISTS CopiedEmployees (\n"

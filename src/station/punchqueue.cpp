@@ -2,6 +2,8 @@
 
 #include "platform/system.h"
 
+#include <QUuid>
+
 namespace station {
 
 namespace {
@@ -16,6 +18,12 @@ QString directionText(PunchDirection direction)
 
 PunchQueue::PunchQueue(const QString &path) : m_file(path), m_stationName(platform::stationName())
 {
+    // The host name and the queue file's identity: the key's station name fits 50 characters.
+    m_file.exec(QStringLiteral("insert into QueueIdentity (StationID) select ? where not exists (select 1 from QueueIdentity)"),
+                {QUuid::createUuid().toString(QUuid::Id128).left(8)});
+    const auto identity = m_file.select(QStringLiteral("select StationID from QueueIdentity limit 1"));
+    if (identity && !identity->isEmpty())
+        m_stationName = platform::stationName().left(41) + QLatin1Char('/') + identity->first().text(QStringLiteral("StationID"));
 }
 
 std::optional<qint64> PunchQueue::append(const QString &userId, PunchDirection direction, const QDateTime &time)

@@ -93,7 +93,11 @@ private Q_SLOTS:
 
         const auto next = queue.append("9", PunchDirection::Out, Noon);
         QVERIFY(next && *next > seq[2]);
-        QCOMPARE(queue.pending().last().stationName, platform::stationName());
+        // Keyed by the host name and the file's own identity: another queue file on this host
+        // gives other keys, the same file the same ones.
+        QVERIFY(queue.pending().last().stationName.startsWith(platform::stationName() + "/"));
+        QVERIFY(PunchQueue(OfflineFile::defaultPath() + ".other").stationName() != queue.stationName());
+        QCOMPARE(PunchQueue().stationName(), queue.stationName());
 
         QVERIFY(QFile::remove(OfflineFile::defaultPath()));
         platform::Clock::advance(1000);

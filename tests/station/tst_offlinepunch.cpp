@@ -1,3 +1,4 @@
+#include "privatepgserver.h"
 #include "testenv.h"
 
 #include "admin/optionsmodel.h"
@@ -30,50 +31,14 @@ struct FakeIdField : IdField {
 
 QDateTime at(int h, int m, int s = 0) { return QDateTime(QDate(2026, 12, 7), QTime(h, m, s)); }
 
-// The test's own PostgreSQL server, stopped and started under the punch service.
-struct Server {
-    QString script;
-    QString dir;
-    QString port;
-    QString why;
-
-    bool run(const QStringList &arguments, QByteArray *output = nullptr)
-    {
-        QProcess p;
-        p.start(QStringLiteral("bash"), QStringList{script} + arguments + QStringList{QStringLiteral("--dir"), dir});
-        if (!p.waitForFinished(120000) || p.exitCode() != 0) {
-            why = QString::fromLocal8Bit(p.readAllStandardError()).simplified();
-            return false;
-        }
-        if (output)
-            *output = p.readAllStandardOutput();
-        return true;
-    }
-    bool start()
-    {
-        QByteArray exports;
-        QStringList arguments{QStringLiteral("start"), QStringLiteral("--throwaway"), QStringLiteral("--env")};
-        if (!port.isEmpty())
-            arguments << QStringLiteral("--port") << port;
-        if (!run(arguments, &exports))
-            return false;
-        for (const QByteArray &line : exports.split('\n')) {
-            const int eq = line.indexOf('=');
-            if (line.startsWith("export ") && eq > 0)
-                qputenv(line.mid(7, eq - 7).constData(), line.mid(eq + 1));
-        }
-        port = qEnvironmentVariable("CHRONOTALLY_PG_PORT");
-        return true;
-    }
-    bool stop() { return run({QStringLiteral("stop")}); }
-};
 } // namespace
 
 class TestOfflinePunch : public QObject
 {
     Q_OBJECT
 
-    Server m_server;
+    // The test's own PostgreSQL server, stopped and started under the punch service.
+    std::unique_ptr<PrivatePgServer> m_server;
     bool m_serverUp = false;
     std::unique_ptr<TestEnv> m_env;
     std::shared_ptr<data::Database> m_db;
@@ -133,21 +98,23 @@ class TestOfflinePunch : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_server.script = QDir(qEnvironmentVariable("CHRONOTALLY_BUILD_DIR")).filePath("../scripts/pgserver.sh");
-        m_server.dir = QDir(qEnvironmentVariable("CHRONOTALLY_BUILD_DIR")).filePath(
-            QStringLiteral("pgoffline-%1").arg(QCoreApplication::applicationPid()));
-        m_serverUp = m_server.start();
+        m_server = std::make_unique<PrivatePgServer>();
+        m_serverUp = m_server->unavailable().isEmpty();
+        if (!m_serverUp)
+            return;
+        // The tests' database helpers find the server through the variables the server script prints.
+        const data::ConnectionSettings server = m_server->settings();
+        qputenv("CHRONOTALLY_PG_HOST", "127.0.0.1");
+        qputenv("CHRONOTALLY_PG_PORT", server.server.section(':', 1).toUtf8());
+        qputenv("CHRONOTALLY_PG_USER", server.user.toUtf8());
+        qputenv("CHRONOTALLY_PG_PASSWORD", server.password.toUtf8());
+        qputenv("CHRONOTALLY_PG_DB", server.database.toUtf8());
     }
-    void cleanupTestCase()
-    {
-        if (m_serverUp)
-            m_server.stop();
-        QDir(m_server.dir).removeRecursively();
-    }
+    void cleanupTestCase() { m_server.reset(); }
     void init()
     {
         if (!m_serverUp)
-            QSKIP(qPrintable("no PostgreSQL server of the test's own: " + m_server.why));
+            QSKIP(qPrintable(m_server->unavailable()));
         m_env = std::make_unique<TestEnv>();
         if (const QString why = m_env->unavailable(); !why.isEmpty())
             QSKIP(qPrintable(why));
@@ -159,8 +126,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        if (m_serverUp && !m_server.start())
-            QFAIL(qPrintable(m_server.why));
+        if (m_serverUp && !m_server->start())
+            QFAIL("the test's PostgreSQL server did not start again");
         m_punch.reset();
         m_link.reset();
         m_db.reset();
@@ -189,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(punch(&PunchService::ClockIn, "200").size(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(m_link->copy().snapshotFor("100")->refreshedAt.isValid(), 10000);
 
-        QVERIFY2(m_server.stop(), qPrintable(m_server.why));
+        QVERIFY(m_server->stop());
         const QString kept = OfflineDecision::confirmationText(spanish);
         TestEnv::setTime(at(9, 0));
         QCOMPARE(punch(&PunchService::ClockIn, "100"), QStringList{kept});
@@ -206,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(m_link->waiting(), 3);
 
         // The refusals are the online ones: compare with the same punches online.
-        QVERIFY(m_server.start());
+        QVERIFY(m_server->start());
         QTRY_VERIFY_WITH_TIMEOUT(!m_link->isAway() && m_link->waiting() == 0, 20000);
         QVERIFY(m_link->lastReplay().isValid());
         QCOMPARE(rows("100"), QStringList{"09:00:00||"});
@@ -231,14 +198,14 @@ private Q_SLOTS:
     {
         startStation();
         QTRY_VERIFY_WITH_TIMEOUT(m_link->copy().snapshotFor("100")->refreshedAt.isValid(), 10000);
-        QVERIFY(m_server.stop());
+        QVERIFY(m_server->stop());
         TestEnv::setTime(at(9, 0));
         punch(&PunchService::ClockIn, "100");
         QCOMPARE(m_link->waiting(), 1);
         m_punch.reset();
         m_link.reset();
 
-        QVERIFY(m_server.start());
+        QVERIFY(m_server->start());
         startStation();
         QVERIFY(m_link->isAway()); // until the queue is sent
         TestEnv::setTime(at(9, 30));
@@ -308,7 +275,7 @@ private Q_SLOTS:
     void screensNeedTheDatabase()
     {
         QFETCH(int, screen);
-        QVERIFY(m_server.stop());
+        QVERIFY(m_server->stop());
         const data::ConnectionSettings settings = TestEnv::postgresSettings();
         auto source = [settings] { return settings; };
         platform::MessageBox::clearShown();
