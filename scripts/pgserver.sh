@@ -6,7 +6,7 @@
 #                       [--password TEXT] [--database NAME] [--throwaway] [--env]
 #
 # --dir       the server's folder (default build/pgserver): data, socket, log, password
-# --port      loopback port (default: the first free one from 5433)
+# --port      loopback port (default: the one it had in this folder, else the first free one from 5433)
 # --throwaway no flushing to disk: for test servers whose data nobody keeps
 # --env       print shell exports (CHRONOTALLY_PG_HOST, _PORT, _USER, _PASSWORD, _DB, _SOCKET)
 #             instead of the panel values
@@ -149,6 +149,15 @@ host all all ::1/128 scram-sha-256
 EOF
 fi
 
+# A server started again in its folder keeps the port it had, so that stations set up for it
+# find it again; it fails rather than move when another program has taken the port meanwhile.
+if [ -z "$port" ] && [ -f "$dir/port" ] && [ -f "$data/PG_VERSION" ]; then
+  port=$(cat "$dir/port")
+  if ! port_free "$port"; then
+    echo "port $port of this server is taken by another program; give --port to move it" >&2
+    exit 1
+  fi
+fi
 if [ -z "$port" ]; then
   port=5433
   while ! port_free "$port"; do port=$((port + 1)); done
