@@ -31,31 +31,15 @@ QDateTime wall(const QString &text)
 }
 
 // "0:540 1:300" - punches as day-after-Sunday:paid-minutes, in clock-in order.
-QList<std::pair<QDate, qint64>> punches(const QString &spec)
+QList<std::pair<QDate, qint64>> punches(const QString &text)
 {
     QList<std::pair<QDate, qint64>> list;
-    for (const QString &punch : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    for (const QString &punch : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         list.append({Sunday.addDays(punch.section(QLatin1Char(':'), 0, 0).toInt()),
                      punch.section(QLatin1Char(':'), 1, 1).toLongLong()});
     return list;
 }
 
-// The split of the dates from first to last, each punch of their whole workweeks fed in.
-PaySplit splitOfRange(const PayRules &rules, const QList<std::pair<QDate, qint64>> &all, const QDate &first,
-                      const QDate &last)
-{
-    const PayPeriod weeks = coveringWorkweeks(first, last, rules.workweekStart);
-    OvertimeSplitter splitter(rules);
-    PaySplit sum;
-    for (const auto &[date, minutes] : all) {
-        if (!weeks.contains(date))
-            continue;
-        const PaySplit split = splitter.add(date, minutes);
-        if (date >= first && date <= last)
-            sum += split;
-    }
-    return sum;
-}
 } // namespace
 
 class TestPayCalc : public QObject
@@ -162,39 +146,6 @@ private Q_SLOTS:
         }
         QCOMPARE(perPunch.join(QLatin1Char(' ')), overtime);
         QCOMPARE(sum, total);
-    }
-
-    // A range that cuts a workweek counts its days' overtime of the whole week, so two
-    // adjacent ranges add up to the whole.
-    void rangeCutsWorkweek_data()
-    {
-        QTest::addColumn<bool>("daily");
-        QTest::addColumn<QString>("punchList");
-        QTest::addColumn<int>("cut"); // first day of the second range
-        QTest::addColumn<PaySplit>("first");
-        QTest::addColumn<PaySplit>("second");
-        QTest::newRow("45 hours, cut Thursday") << false << "1:540 2:540 3:540 4:540 5:540" << 4 << PaySplit{1620, 0}
-                                                << PaySplit{780, 300};
-        QTest::newRow("both rules, cut Wednesday") << true << "1:600 2:600 3:600 4:600 5:600 6:600" << 3
-                                                   << PaySplit{960, 240} << PaySplit{1440, 960};
-    }
-    void rangeCutsWorkweek()
-    {
-        QFETCH(bool, daily);
-        QFETCH(QString, punchList);
-        QFETCH(int, cut);
-        QFETCH(PaySplit, first);
-        QFETCH(PaySplit, second);
-        PayRules rules;
-        rules.dailyOvertime = daily;
-        const auto all = punches(punchList);
-        const QDate start = Sunday.addDays(-7);
-        const QDate end = Sunday.addDays(13);
-        QCOMPARE(splitOfRange(rules, all, start, Sunday.addDays(cut - 1)), first);
-        QCOMPARE(splitOfRange(rules, all, Sunday.addDays(cut), end), second);
-        PaySplit whole = first;
-        whole += second;
-        QCOMPARE(splitOfRange(rules, all, start, end), whole);
     }
 
     // Anchored on Sunday 4 January 2026.
