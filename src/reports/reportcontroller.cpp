@@ -171,6 +171,34 @@ data::DbError ReportController::busy(const std::function<data::DbError(const Rep
 
 bool ReportController::showPayrollSummary(const Fields &range1, const Fields &range2)
 {
+    return showPayList(ListKind::PayrollSummary, summaryTitles(), range1, range2,
+                       [](const PayWork &work, QList<QStringList> *lines) {
+                           PayrollSummary summary(work.rules, platform::Clock::now(), work.first, work.last);
+                           const data::DbError failure =
+                               ReportEngine(work.db).summarise(summary, work.first, work.last, {}, work.yield);
+                           for (const SummaryRow &row : summary.rows())
+                               *lines << summaryTexts(row);
+                           *lines << summaryTexts(summary.total());
+                           return failure;
+                       });
+}
+
+bool ReportController::showExceptions(const Fields &range1, const Fields &range2)
+{
+    return showPayList(ListKind::Exceptions, exceptionTitles(), range1, range2,
+                       [](const PayWork &work, QList<QStringList> *lines) {
+                           QList<PayException> exceptions;
+                           const data::DbError failure = PayExceptionList(work.db, work.rules, platform::Clock::now())
+                                                             .read(work.first, work.last, &exceptions, work.yield);
+                           for (const PayException &exception : exceptions)
+                               *lines << exceptionTexts(exception);
+                           return failure;
+                       });
+}
+
+bool ReportController::showPayList(ListKind kind, const QStringList &titles, const Fields &range1,
+                                   const Fields &range2, const PayListProducer &produce)
+{
     if (m_running)
         return false;
     m_model.clearRows();
@@ -184,43 +212,13 @@ bool ReportController::showPayrollSummary(const Fields &range1, const Fields &ra
         const PayRules rules = PayRulesStore(db).read(&failure);
         if (failure)
             return failure;
-        PayrollSummary summary(rules, platform::Clock::now(), range->first, range->second);
-        failure = ReportEngine(db).summarise(summary, range->first, range->second, {}, yield);
-        for (const SummaryRow &row : summary.rows())
-            lines << summaryTexts(row);
-        lines << summaryTexts(summary.total());
-        return failure;
+        return produce(PayWork{db, rules, range->first, range->second, yield}, &lines);
     });
-    showListColumns(ListKind::PayrollSummary, summaryTitles());
+    showListColumns(kind, titles);
     if (error)
         return false;
     for (qsizetype i = 0; i < lines.size(); ++i)
         m_model.appendRow(QStringList{QString::number(i + 1)} + lines[i]);
-    return true;
-}
-
-bool ReportController::showExceptions(const Fields &range1, const Fields &range2)
-{
-    if (m_running)
-        return false;
-    m_model.clearRows();
-    const auto range = dates(range1, range2);
-    if (!range)
-        return false;
-    QList<PayException> exceptions;
-    const data::DbError error = busy([&](const ReportEngine::Yield &yield) {
-        const auto db = data::Database::current();
-        data::DbError failure;
-        const PayRules rules = PayRulesStore(db).read(&failure);
-        if (failure)
-            return failure;
-        return PayExceptionList(db, rules, platform::Clock::now()).read(range->first, range->second, &exceptions, yield);
-    });
-    showListColumns(ListKind::Exceptions, exceptionTitles());
-    if (error)
-        return false;
-    for (qsizetype i = 0; i < exceptions.size(); ++i)
-        m_model.appendRow(QStringList{QString::number(i + 1)} + exceptionTexts(exceptions[i]));
     return true;
 }
 

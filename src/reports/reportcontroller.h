@@ -2,6 +2,7 @@
 
 #include "data/database.h"
 #include "reports/daterange.h"
+#include "reports/payrules.h"
 #include "reports/reportengine.h"
 #include "reports/reportlistmodel.h"
 #include "tableprint/tableengine.h"
@@ -106,6 +107,20 @@ private:
     // Puts the report's columns back, or a payroll list's titles in their place.
     void showReportColumns();
     void showListColumns(ListKind kind, const QStringList &titles);
+    // What a payroll list is made from: the connection, the table's rules, the range and the
+    // yield between rows.
+    struct PayWork {
+        std::shared_ptr<data::Database> db;
+        PayRules rules;
+        QDate first;
+        QDate last;
+        ReportEngine::Yield yield;
+    };
+    using PayListProducer = std::function<data::DbError(const PayWork &work, QList<QStringList> *lines)>;
+    // Fills the list with one payroll list of the range under its own titles, read with the
+    // table's rules while the screen stays responsive.
+    bool showPayList(ListKind kind, const QStringList &titles, const Fields &range1, const Fields &range2,
+                     const PayListProducer &produce);
     // Runs work that reads the database with the list refused to other runs, as fill does.
     data::DbError busy(const std::function<data::DbError(const ReportEngine::Yield &)> &work);
     bool changePeriod(const Fields &range1, bool close);
