@@ -120,36 +120,7 @@ DbError Database::streamEmbedded(sqlite3 *db, const QString &sql, const QVariant
     if (sqlite3_bind_parameter_count(raw) != values.size())
         return {errors::CommandFailed, QStringLiteral("Parameter count mismatch")};
     for (int i = 0; i < values.size(); ++i) {
-        const QVariant v = bindable(values[i]);
-        int rc = SQLITE_OK;
-        if (!v.isValid() || v.isNull()) {
-            rc = sqlite3_bind_null(raw, i + 1);
-        } else {
-            switch (v.typeId()) {
-            case QMetaType::Bool:
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-                rc = sqlite3_bind_int64(raw, i + 1, v.toLongLong());
-                break;
-            case QMetaType::Double:
-                rc = sqlite3_bind_double(raw, i + 1, v.toDouble());
-                break;
-            case QMetaType::QByteArray: {
-                const QByteArray blob = v.toByteArray();
-                rc = sqlite3_bind_blob(raw, i + 1, blob.constData(), int(blob.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            default: {
-                // In the file's own encoding: a value in another is converted again on every
-                // row that compares with it.
-                const QByteArray s = v.toString().toUtf8();
-                rc = sqlite3_bind_text(raw, i + 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            }
-        }
+        const int rc = bindSqliteValue(raw, i + 1, bindable(values[i]));
         if (rc != SQLITE_OK)
             return failure();
     }

@@ -205,4 +205,28 @@ void registerEmbeddedFunctions(sqlite3 *handle)
     sqlite3_create_function(handle, "len", 1, flags, nullptr, sqlLen, nullptr, nullptr);
 }
 
+int bindSqliteValue(sqlite3_stmt *statement, int position, const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return sqlite3_bind_null(statement, position);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return sqlite3_bind_int64(statement, position, value.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(statement, position, value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray blob = value.toByteArray();
+        return sqlite3_bind_blob(statement, position, blob.constData(), int(blob.size()), SQLITE_TRANSIENT);
+    }
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        return sqlite3_bind_text(statement, position, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
 } // namespace data

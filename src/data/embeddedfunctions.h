@@ -2,10 +2,12 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace data {
 
@@ -17,5 +19,10 @@ void registerEmbeddedFunctions(sqlite3 *handle);
 // Units: "yyyy" year, "q" quarter, "m" month, "d" and "y" day, "ww" week, "h" hour,
 // "n" minute, "s" second. An unknown unit gives nullopt.
 std::optional<qint64> dateDiff(const QString &unit, const QDateTime &start, const QDateTime &end);
+
+// Binds one value to a statement's parameter (1-based): NULL, whole numbers and doubles as
+// such, bytes as a blob, anything else as text in the file's own encoding (UTF-8), so a value
+// is not converted again on every row that compares with it. SQLite's result code.
+int bindSqliteValue(sqlite3_stmt *statement, int position, const QVariant &value);
 
 } // namespace data

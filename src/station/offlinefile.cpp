@@ -1,5 +1,6 @@
 #include "station/offlinefile.h"
 
+#include "data/embeddedfunctions.h"
 #include "platform/clock.h"
 #include "platform/regional.h"
 #include "settings/settingsstore.h"
@@ -161,29 +162,8 @@ std::optional<QList<data::Row>> OfflineFile::select(const QString &sql, const QV
     }
     for (int i = 0; i < values.size(); ++i) {
         const QVariant &v = values[i];
-        int rc = SQLITE_OK;
-        if (!v.isValid() || v.isNull()) {
-            rc = sqlite3_bind_null(raw, i + 1);
-        } else {
-            switch (v.typeId()) {
-            case QMetaType::Bool:
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-                rc = sqlite3_bind_int64(raw, i + 1, v.toLongLong());
-                break;
-            case QMetaType::Double:
-                rc = sqlite3_bind_double(raw, i + 1, v.toDouble());
-                break;
-            default: {
-                const QByteArray s = v.typeId() == QMetaType::QDateTime ? storedForm(v.toDateTime()).toUtf8()
-                                                                         : v.toString().toUtf8();
-                rc = sqlite3_bind_text(raw, i + 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            }
-        }
+        const int rc = data::bindSqliteValue(raw, i + 1,
+                                             v.typeId() == QMetaType::QDateTime && !v.isNull() ? QVariant(storedForm(v.toDateTime())) : v);
         if (rc != SQLITE_OK) {
             fail(QStringLiteral("Cannot bind a value"));
             return std::nullopt;
