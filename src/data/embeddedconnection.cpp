@@ -141,10 +141,13 @@ DbError Database::streamEmbedded(sqlite3 *db, const QString &sql, const QVariant
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         for (int i = 0; i < count; ++i) {
-            const int type = sqlite3_column_type(raw, i);
+            // One call into the connection per cell: the value's own accessors below do not
+            // take the connection's lock again, and this connection serves one thread alone.
+            sqlite3_value *value = sqlite3_column_value(raw, i);
+            const int type = sqlite3_value_type(value);
             if (type == SQLITE_TEXT) {
-                const char *cell = reinterpret_cast<const char *>(sqlite3_column_text(raw, i));
-                const int bytes = sqlite3_column_bytes(raw, i);
+                const char *cell = reinterpret_cast<const char *>(sqlite3_value_text(value));
+                const int bytes = sqlite3_value_bytes(value);
                 if (holdsText[i] && QByteArrayView(texts[i]) == QByteArrayView(cell, bytes))
                     continue;
                 // Date-times stay in their stored form until a reader asks for them.
@@ -156,13 +159,13 @@ DbError Database::streamEmbedded(sqlite3 *db, const QString &sql, const QVariant
             holdsText[i] = false;
             switch (type) {
             case SQLITE_INTEGER:
-                cells[i] = qlonglong(sqlite3_column_int64(raw, i));
+                cells[i] = qlonglong(sqlite3_value_int64(value));
                 break;
             case SQLITE_FLOAT:
-                cells[i] = sqlite3_column_double(raw, i);
+                cells[i] = sqlite3_value_double(value);
                 break;
             case SQLITE_BLOB:
-                cells[i] = QByteArray(static_cast<const char *>(sqlite3_column_blob(raw, i)), sqlite3_column_bytes(raw, i));
+                cells[i] = QByteArray(static_cast<const char *>(sqlite3_value_blob(value)), sqlite3_value_bytes(value));
                 break;
             default:
                 // NULL, as a text column's NULL, like the engine's own driver reads it.

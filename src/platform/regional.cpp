@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -36,29 +37,43 @@ struct Rendering {
 
 constexpr qsizetype RememberedTexts = 20000;
 
+// Bumped whenever the program sets its locale, so that each thread's rendering knows to
+// start again; the system's own locale is read once, as it does not change while the
+// program runs.
+std::atomic<int> &localeGeneration()
+{
+    static std::atomic<int> generation{0};
+    return generation;
+}
+
+// Each thread has its own rendering: a report read on a thread of its own formats its
+// dates while the screen's thread formats the clock's.
 Rendering &rendering()
 {
-    static Rendering r;
-    static bool ready = false;
-    const QLocale current = locale();
-    if (!ready || !(r.locale == current)) {
-        r = Rendering();
-        r.locale = current;
-        r.shortDate = current.dateFormat(QLocale::ShortFormat);
-        if (!r.shortDate.contains(QStringLiteral("yyyy")))
-            r.shortDate.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-        r.longTime = current.timeFormat(QLocale::LongFormat);
-        // Drop the time-zone part ("t", "tt"...) with the blank before it.
-        static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
-        r.longTime.remove(zone);
-        r.longTime = r.longTime.trimmed();
-        r.timeFormats = QStringList{r.longTime};
-        QString noSeconds = r.longTime;
-        noSeconds.remove(QStringLiteral(":ss"));
-        if (noSeconds != r.longTime)
-            r.timeFormats << noSeconds;
-        ready = true;
-    }
+    thread_local Rendering r;
+    thread_local int generation = -1;
+    const int current = localeGeneration().load(std::memory_order_acquire);
+    if (generation == current)
+        return r;
+    const QLocale l = locale();
+    generation = current;
+    if (r.locale == l && !r.shortDate.isEmpty())
+        return r;
+    r = Rendering();
+    r.locale = l;
+    r.shortDate = l.dateFormat(QLocale::ShortFormat);
+    if (!r.shortDate.contains(QStringLiteral("yyyy")))
+        r.shortDate.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    r.longTime = l.timeFormat(QLocale::LongFormat);
+    // Drop the time-zone part ("t", "tt"...) with the blank before it.
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    r.longTime.remove(zone);
+    r.longTime = r.longTime.trimmed();
+    r.timeFormats = QStringList{r.longTime};
+    QString noSeconds = r.longTime;
+    noSeconds.remove(QStringLiteral(":ss"));
+    if (noSeconds != r.longTime)
+        r.timeFormats << noSeconds;
     return r;
 }
 
@@ -143,7 +158,9 @@ private:
     {
         const char *tz = std::getenv("TZ");
         const bool tzChanged = (tz != nullptr) != m_tzSet || (tz && m_tz != tz);
-        if (m_checked.isValid() && !tzChanged && !m_checked.hasExpired(60000))
+        // The machine's zone is looked at again after a minute; the clock is read only every
+        // so many readings, as reading it costs more than the look-up it saves.
+        if (m_checked.isValid() && !tzChanged && (++m_sinceClock % 1024 != 0 || !m_checked.hasExpired(60000)))
             return;
         m_tzSet = tz != nullptr;
         m_tz = tz ? tz : "";
@@ -202,6 +219,7 @@ private:
     bool m_tzSet = false;
     std::string m_tz;
     QElapsedTimer m_checked;
+    unsigned m_sinceClock = 0;
     QByteArray m_id;
     QTimeZone m_zone;
     std::array<Stretch, 4> m_stretches{};
@@ -222,6 +240,7 @@ QLocale locale()
 void setLocale(const QLocale &l)
 {
     localeOverride() = l;
+    localeGeneration().fetch_add(1, std::memory_order_release);
 }
 
 QString shortDateFormat()
@@ -304,7 +323,8 @@ bool parseStoredForm(QStringView t, QDate *date, QTime *time)
 
 QDate zeroDate()
 {
-    return QDate(1899, 12, 30);
+    static const QDate zero(1899, 12, 30);
+    return zero;
 }
 
 WallOffsets wallOffsets(const QDate &date, const QTime &time)

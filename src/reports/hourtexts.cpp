@@ -4,6 +4,41 @@
 
 namespace reports::hours {
 
+namespace {
+// A short text built in place: a report renders two totals on every row, and one buffer
+// costs far less than joining the parts' own strings.
+class ShortText
+{
+public:
+    ShortText &number(qint64 value)
+    {
+        if (value < 0) {
+            m_chars[m_size++] = u'-';
+            value = -value;
+        }
+        char16_t digits[20];
+        int count = 0;
+        do {
+            digits[count++] = char16_t(u'0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        while (count > 0)
+            m_chars[m_size++] = digits[--count];
+        return *this;
+    }
+    ShortText &mark(char16_t c)
+    {
+        m_chars[m_size++] = c;
+        return *this;
+    }
+    QString text() const { return QString(reinterpret_cast<const QChar *>(m_chars), m_size); }
+
+private:
+    char16_t m_chars[48];
+    int m_size = 0;
+};
+} // namespace
+
 QString fractionText(qint64 minutes)
 {
     const QString whole = QString::number(minutes / 60);
@@ -21,13 +56,16 @@ QString workedText(qint64 minutes)
 QString totalFractionText(qint64 total)
 {
     const qint64 tenth = (total % 60) / 6;
-    const QString whole = QString::number(total / 60);
-    return tenth == 0 ? whole : whole + QLatin1Char('.') + QString::number(tenth);
+    ShortText text;
+    text.number(total / 60);
+    if (tenth != 0)
+        text.mark(u'.').number(tenth);
+    return text.text();
 }
 
 QString totalHourMinuteText(qint64 total)
 {
-    return QString::number(total / 60) + QLatin1Char(':') + QString::number(total % 60);
+    return ShortText().number(total / 60).mark(u':').number(total % 60).text();
 }
 
 QString timeInText(qint64 minutes)

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/messagebox.h"
 #include "platform/regional.h"
+#include "reports/backgroundread.h"
 #include "reports/paycalc.h"
 #include "reports/payexceptions.h"
 #include "reports/payrulesstore.h"
@@ -75,9 +76,10 @@ bool ReportController::fill(const std::function<data::DbError(ReportEngine &, co
 {
     m_running = true;
     Q_EMIT runningChanged(true);
-    ReportEngine engine(data::Database::current());
-    const data::DbError error = run(
-        engine, [this](const QList<ReportRow> &rows) { m_model.appendRows(rows); },
+    const data::DbError error = readInBackground(
+        m_connection ? m_connection() : data::ConnectionSettings(),
+        [&run](ReportEngine &engine, const ReportEngine::Sink &sink) { return run(engine, sink, {}); },
+        [this](const QList<ReportRow> &rows) { m_model.appendRows(rows); },
         [this](qint64 rows) {
             Q_EMIT progress(rows);
             if (m_yield)
@@ -86,7 +88,7 @@ bool ReportController::fill(const std::function<data::DbError(ReportEngine &, co
     m_running = false;
     Q_EMIT runningChanged(false);
     if (error)
-        MessageBox::ok(error.description, MessageBox::applicationTitle());
+        MessageBox::ok(data::openFailureText(error), MessageBox::applicationTitle());
     return true;
 }
 

@@ -68,7 +68,7 @@ struct Positions {
     }
 
     // The employee's cells, shared with the rows before while the employee is the same.
-    void addEmployeeCells(const data::Row &row, ReportRow &out, int extra)
+    void addEmployeeCells(const data::Row &row, ReportRow &out, qsizetype ownCharacters)
     {
         const QVariant key = row.value(employeeKey);
         if (employeeKey < 0 || lastCells.isEmpty() || key != lastKey) {
@@ -80,7 +80,7 @@ struct Positions {
             lastKey = key;
         }
         out.sharedCells = lastCells;
-        out.cells.reserve(extra);
+        out.reserve(ownCharacters);
     }
 };
 
@@ -164,8 +164,8 @@ QString ReportEngine::clockedInStatement()
 ReportEngine::ReportEngine(std::shared_ptr<data::Database> db) : m_db(std::move(db)) {}
 
 namespace {
-// Texts of numbers seen before: a report shows the same few shift lengths and totals on
-// thousands of rows.
+// Texts of numbers seen before: a report shows the same few shift lengths on thousands of
+// rows (its running totals differ from row to row and are rendered afresh).
 class TextMemo
 {
 public:
@@ -192,8 +192,6 @@ data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const Q
     Positions at;
     hours::RunningTotal totals;
     TextMemo workedText(hours::workedText);
-    TextMemo totalFractionText(hours::totalFractionText);
-    TextMemo totalHourMinuteText(hours::totalHourMinuteText);
     auto build = [&](const data::Row &row, qint64 number, ReportRow &out) {
         at.resolve(row);
         const QDateTime in = row.wallDateTime(at.clockedIn);
@@ -201,20 +199,20 @@ data::DbError ReportEngine::runReport(Filter filter, const QDate &first, const Q
         if (hours::hasTimeAlone(in, outTime))
             return false;
         out.number = number;
-        at.addEmployeeCells(row, out, 6);
+        at.addEmployeeCells(row, out, 120);
 
         const std::optional<qint64> minutes = hours::punchMinutes(in, outTime);
         // Totals follow the punch's own user ID, so punches of no known employee total by theirs.
         const qint64 total = totals.add(row.text(at.punchUserId), minutes);
         if (minutes) {
-            out.cells.append({titles::HoursMinutesWorked, workedText(*minutes)});
-            out.cells.append({titles::TotalFraction, totalFractionText(total)});
-            out.cells.append({titles::TotalHourMinute, totalHourMinuteText(total)});
+            out.add(titles::HoursMinutesWorked, workedText(*minutes));
+            out.add(titles::TotalFraction, hours::totalFractionText(total));
+            out.add(titles::TotalHourMinute, hours::totalHourMinuteText(total));
         }
-        out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});
+        out.add(titles::ClockedIn, row.text(at.clockedIn));
         const bool none = hours::isOpen(outTime) || outTime == in;
-        out.cells.append({titles::ClockedOut, none ? None : row.text(at.clockedOut)});
-        out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
+        out.add(titles::ClockedOut, none ? None : row.text(at.clockedOut));
+        out.add(titles::WorkedDate, row.text(at.rowDate));
         return true;
     };
     return produce(reportStatement(filter, m_db->engine()), {first, last}, build, sink, yield);
@@ -235,16 +233,16 @@ data::DbError ReportEngine::clockedIn(const PayrollRules &rules, const QDateTime
         if (hours::hasTimeAlone(clockIn, QDateTime()))
             return false;
         out.number = number;
-        at.addEmployeeCells(row, out, 5);
-        out.cells.append({titles::DisplayText, row.text(at.displayText)});
+        at.addEmployeeCells(row, out, 100);
+        out.add(titles::DisplayText, row.text(at.displayText));
         const qint64 in = hours::punchMinutes(clockIn, now).value_or(0);
         QString timeIn = hours::timeInText(in);
         if (rules.isOverLong(in))
             timeIn += QStringLiteral(" - ") + rules.overLongFlag();
-        out.cells.append({titles::HoursMinutesWorked, timeIn});
-        out.cells.append({titles::ClockedIn, row.text(at.clockedIn)});
-        out.cells.append({titles::ClockedOut, None});
-        out.cells.append({titles::WorkedDate, row.text(at.rowDate)});
+        out.add(titles::HoursMinutesWorked, timeIn);
+        out.add(titles::ClockedIn, row.text(at.clockedIn));
+        out.add(titles::ClockedOut, None);
+        out.add(titles::WorkedDate, row.text(at.rowDate));
         return true;
     };
     return produce(clockedInStatement(), {}, build, sink, yield);
@@ -331,12 +329,16 @@ data::DbError ReportEngine::produce(const QString &sql, const QVariantList &valu
     QList<ReportRow> batch;
     batch.reserve(BatchRows);
     qint64 count = 0;
+    qint64 seen = 0;
     QElapsedTimer sinceYield;
     sinceYield.start();
     auto flush = [&] {
         if (!batch.isEmpty()) {
-            sink(batch);
-            batch.clear();
+            // The sink may keep the batch: it gets one of its own, and the next starts anew.
+            QList<ReportRow> full;
+            full.swap(batch);
+            batch.reserve(BatchRows);
+            sink(full);
         }
     };
     const data::DbError error = m_db->forEachRow(sql, values, [&](const data::Row &row) {
@@ -345,7 +347,8 @@ data::DbError ReportEngine::produce(const QString &sql, const QVariantList &valu
             ++count;
             batch.append(std::move(out));
         }
-        const bool due = sinceYield.elapsed() >= YieldIntervalMs;
+        // The clock is read every few rows: reading it costs more than a row's own sums.
+        const bool due = ++seen % 64 == 0 && sinceYield.elapsed() >= YieldIntervalMs;
         if (batch.size() >= BatchRows || due)
             flush();
         if (due) {

@@ -4,6 +4,23 @@
 
 namespace reports {
 
+namespace {
+// The decimal digits of a row number, written into the buffer given.
+QStringView numberText(qint64 value, char16_t (&buffer)[24])
+{
+    qsizetype start = std::size(buffer);
+    const bool negative = value < 0;
+    quint64 rest = negative ? 0 - quint64(value) : quint64(value);
+    do {
+        buffer[--start] = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (negative)
+        buffer[--start] = u'-';
+    return QStringView(buffer + start, std::size(buffer) - start);
+}
+} // namespace
+
 const QString ReportListModel::RowNumberTitle = QStringLiteral(" ");
 
 ReportListModel::ReportListModel(QObject *parent) : QAbstractTableModel(parent)
@@ -153,34 +170,33 @@ void ReportListModel::appendRows(const QList<ReportRow> &rows)
     // Each cell's column comes from the lookup by title. Writers send their cells in the
     // same order row after row, so a position found for the first row is reused while the
     // title at that place stays the same.
-    QList<QString> knownTitles;
+    QList<const QString *> knownTitles;
     QList<int> knownColumns;
     QList<QStringView> cells(columnCount());
-    QString number;
+    char16_t number[24];
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
     qsizetype known = 0;
-    auto place = [&](const ReportCell &cell) {
+    auto place = [&](const QString &title, QStringView text) {
         if (known >= knownTitles.size()) {
-            knownTitles << cell.title;
-            knownColumns << columnByTitle(cell.title);
-        } else if (knownTitles[known].constData() != cell.title.constData() && knownTitles[known] != cell.title) {
-            knownTitles[known] = cell.title;
-            knownColumns[known] = columnByTitle(cell.title);
+            knownTitles << &title;
+            knownColumns << columnByTitle(title);
+        } else if (knownTitles[known] != &title && *knownTitles[known] != title) {
+            knownTitles[known] = &title;
+            knownColumns[known] = columnByTitle(title);
         }
         if (knownColumns[known] > 1)
-            cells[knownColumns[known] - 1] = cell.text;
+            cells[knownColumns[known] - 1] = text;
         ++known;
     };
     for (const ReportRow &row : rows) {
         cells.fill(QStringView());
-        number = QString::number(row.number);
-        cells[0] = number;
+        cells[0] = numberText(row.number, number);
         known = 0;
         for (const ReportCell &cell : row.sharedCells)
-            place(cell);
-        for (const ReportCell &cell : row.cells)
-            place(cell);
+            place(cell.title, cell.text);
+        for (int i = 0; i < row.ownCount(); ++i)
+            place(row.ownTitle(i), row.ownText(i));
         pack(cells);
     }
     endInsertRows();

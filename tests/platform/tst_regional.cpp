@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <thread>
+
 class TestRegional : public QObject
 {
     Q_OBJECT
@@ -59,6 +61,15 @@ private Q_SLOTS:
         const QString text = regional::generalDate(t);
         QVERIFY2(text.startsWith("07.12.2026"), qPrintable(text));
         QCOMPARE(regional::parseDateTime(text), std::optional<QDateTime>(t));
+        // A thread of its own (a report read in the background) renders as this one does,
+        // also after the locale changes again.
+        for (const QLocale &l : {QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::English, QLocale::UnitedStates)}) {
+            regional::setLocale(l);
+            QString there;
+            std::thread([&] { there = regional::generalDate(t); }).join();
+            QCOMPARE(there, regional::generalDate(t));
+        }
+        QVERIFY(regional::generalDate(t) != text);
     }
 
 private:

@@ -10,6 +10,7 @@
 #include "reports/payexceptions.h"
 #include "reports/payroll.h"
 #include "reports/reportcolumns.h"
+#include "reports/reportengine.h"
 #include "reports/reportoutputs.h"
 #include "reports/reportwindow.h"
 #include "settings/keys.h"
@@ -214,6 +215,46 @@ private Q_SLOTS:
         QVERIFY(control<QPushButton>(screen, "Command1")->isEnabled());
         QVERIFY(entry(screen, "FirstName")->isChecked());
         QVERIFY(screen->controller().showClockedIn());
+    }
+
+    // The report is read on a thread of its own and listed as it comes: every punch in
+    // order with its running total, however many batches it takes. A database gone since the
+    // screen opened is told, and the list stays empty.
+    void aLongReportComesWholeAndInOrder_data() { TestEnv::engineRows(); }
+    void aLongReportComesWholeAndInOrder()
+    {
+        QFETCH(data::Engine, engine);
+        const int punches = 2 * reports::ReportEngine::BatchRows + 7;
+        auto db = data::Database::current();
+        TestEnv::addEmployee(*db, "100");
+        QVERIFY(!db->beginWrite());
+        for (int i = 0; i < punches; ++i) {
+            const QDateTime in(Day, QTime(0, 0).addSecs(i * 10));
+            addPunch("100", in, in.addSecs(60));
+        }
+        QVERIFY(!db->commit());
+        ReportWindow *screen = openScreen();
+        setRange({"3", "10", "2026"}, {"3", "10", "2026"});
+        int yields = 0;
+        screen->controller().setYield([&](qint64) { ++yields; });
+        control<QPushButton>(screen, "Command1")->click();
+        QCOMPARE(model().rowCount(), punches);
+        QVERIFY(yields > 0);
+        const int total = model().columnByTitle(reports::titles::TotalHourMinute) - 1;
+        for (int row : {0, reports::ReportEngine::BatchRows, punches - 1}) {
+            QCOMPARE(model().cell(row, 0), QString::number(row + 1));
+            QCOMPARE(model().cell(row, total), QString("%1:%2").arg((row + 1) / 60).arg((row + 1) % 60));
+        }
+        if (engine != data::Engine::Embedded)
+            return;
+        MessageBox::clearShown();
+        QVERIFY(QFile::rename(m_env->databasePath(), m_env->databasePath() + ".away"));
+        control<QPushButton>(screen, "Command1")->click();
+        QCOMPARE(model().rowCount(), 0);
+        QCOMPARE(MessageBox::shownTexts().size(), 1);
+        QVERIFY2(MessageBox::shownTexts().first().startsWith("Could not find file"),
+                 qPrintable(MessageBox::shownTexts().first()));
+        QVERIFY(control<QPushButton>(screen, "Command1")->isEnabled());
     }
 
     // "Payroll Summary" and "Exceptions" fill the list under their own titles, the summary
