@@ -339,6 +339,14 @@ QMap<QString, QString> storedTexts(Database &db, DbError *error)
         *error = failure;
     return failure ? QMap<QString, QString>() : texts;
 }
+// Begins a write transaction with the pay tables there (created on first use).
+DbError beginPayWrite(Database &db)
+{
+    DbError error = db.beginWrite();
+    if (!error)
+        error = data::ensurePayTables(db);
+    return error;
+}
 } // namespace
 
 bool isClosed(const QList<ClosedPeriod> &periods, const QDate &date)
@@ -430,9 +438,7 @@ PayChange PayRulesStore::writeRule(const QString &name, const QString &text, con
         db.rollback();
         return PayChange{{}, error};
     };
-    if (const DbError error = db.beginWrite())
-        return fail(error);
-    if (const DbError error = data::ensurePayTables(db))
+    if (const DbError error = beginPayWrite(db))
         return fail(error);
     const data::QueryResult stored = db.query(SelectRuleSql, {form->name});
     if (stored.error)
@@ -464,9 +470,7 @@ DbError PayRulesStore::adoptSettings(bool *copied)
         db.rollback();
         return error;
     };
-    if (const DbError error = db.beginWrite())
-        return fail(error);
-    if (const DbError error = data::ensurePayTables(db))
+    if (const DbError error = beginPayWrite(db))
         return fail(error);
     const data::QueryResult count = db.query(CountRulesSql);
     if (count.error)
@@ -527,9 +531,7 @@ PayChange PayRulesStore::close(const PayPeriod &period, const QString &administr
         db.rollback();
         return PayChange{{}, error};
     };
-    if (const DbError error = db.beginWrite())
-        return fail(error);
-    if (const DbError error = data::ensurePayTables(db))
+    if (const DbError error = beginPayWrite(db))
         return fail(error);
     const data::QueryResult found = db.query(SelectPeriodSql, {period.first, period.last});
     if (found.error)
