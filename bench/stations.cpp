@@ -449,7 +449,8 @@ bool outage(int stations)
     const int rows = count(*db, QStringLiteral("select count(*) as n from clocktable"));
     const int keys = count(*db, QStringLiteral("select count(*) as n from ReplayedPunches"));
     const int refusedKeys = count(*db, QStringLiteral("select count(*) as n from ReplayedPunches where Reason is not null"));
-    const int auditRows = count(*db, QStringLiteral("select count(*) as n from AuditTable where TableName = 'ReplayedPunches'"));
+    const int auditRows = count(*db, QStringLiteral("select count(*) as n from AuditTable where TableName = 'ReplayedPunches' "
+                                                      "and Action = 'Refused replay'"));
     const int doubleOpen = count(*db, QStringLiteral("select count(*) as n from (select useridlogin from clocktable "
                                                        "where clockedout is null group by useridlogin having count(*) > 1) x"));
     const int untotalled = count(*db, QStringLiteral("select count(*) as n from clocktable where clockedout is not null "

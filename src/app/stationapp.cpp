@@ -1,10 +1,8 @@
 #include "app/stationapp.h"
 
-#include "reports/payexceptions.h"
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 #include "station/lockdown.h"
-#include "station/replay.h"
 #include "platform/regional.h"
 
 #include <QCoreApplication>
@@ -20,7 +18,6 @@ StationApp::StationApp()
     m_punches.setOfflineLink(m_offline.get());
     m_clock.setOfflineLink(m_offline.get());
     QObject::connect(m_offline.get(), &station::OfflineLink::changed, [this] { showOfflineState(); });
-    m_refusedReplays = station::listRefusedReplays();
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
     m_menuWindow.setTimeEditOpener([this] { openTimeEdit(); });
@@ -33,7 +30,6 @@ StationApp::StationApp()
 
 StationApp::~StationApp()
 {
-    reports::removeExceptionSource(m_refusedReplays);
     m_mainMenu.setClockScreen(nullptr);
     delete m_employees;
     delete m_timeEdit;

@@ -54,7 +54,6 @@ private:
     admin::MainMenuWindow m_menuWindow{m_mainMenu};
     station::Form8 m_popup;
     std::unique_ptr<station::OfflineLink> m_offline;
-    int m_refusedReplays = 0; // the exceptions list's source of punches refused on replay
     station::PunchService m_punches;
     station::Form1 m_clock;
     // Built when first opened; closing it through its window deletes it.

@@ -1,11 +1,12 @@
 #include "reports/payexceptions.h"
 
+#include "data/replayedpunches.h"
 #include "platform/regional.h"
 #include "reports/hourtexts.h"
 #include "reports/paycalc.h"
 #include "reports/payrulesstore.h"
 
-#include <QMap>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -13,11 +14,7 @@
 namespace reports {
 
 namespace {
-QMap<int, ExceptionSource> &sources()
-{
-    static QMap<int, ExceptionSource> list;
-    return list;
-}
+const QString EmployeeNames = QStringLiteral("select FirstName, LastName from usertable where UserIDLogin = ?");
 
 QString timeText(const QDateTime &value)
 {
@@ -29,19 +26,16 @@ PayException exceptionOf(const QString &kind, const PunchRecord &punch, const QS
     return {kind, punch.userId, punch.firstName, punch.lastName, punch.workDate, punch.clockIn,
             punch.open ? QDateTime() : punch.clockOut, detail};
 }
+
+// A punch sent from a station's queue into a period closed before it came: one side of a row
+// (its user ID, clock-in or clock-out, and time) and that period's closing time.
+QString sentKey(const QString &userId, bool clockIn, const QDateTime &time, const QDateTime &closedAt)
+{
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    return userId.toCaseFolded() + (clockIn ? QStringLiteral("|in|") : QStringLiteral("|out|")) + time.toString(format)
+           + QLatin1Char('|') + closedAt.toString(format);
+}
 } // namespace
-
-int addExceptionSource(ExceptionSource source)
-{
-    static int next = 0;
-    sources().insert(++next, std::move(source));
-    return next;
-}
-
-void removeExceptionSource(int id)
-{
-    sources().remove(id);
-}
 
 PayExceptionList::PayExceptionList(std::shared_ptr<data::Database> db, const PayRules &rules, const QDateTime &now)
     : m_db(std::move(db)), m_rules(rules), m_now(now)
@@ -68,6 +62,14 @@ data::DbError PayExceptionList::read(const QDate &first, const QDate &last, QLis
     const QList<ClosedPeriod> closed = store.closedPeriods(&error);
     if (error)
         return error;
+    const QList<data::ReplayNote> notes = data::replayNotes(*m_db, &error);
+    if (error)
+        return error;
+    QSet<QString> sentIntoClosed;
+    for (const data::ReplayNote &note : notes) {
+        if (note.kind == data::ReplayNote::Kind::IntoClosedPeriod)
+            sentIntoClosed.insert(sentKey(note.userId, note.clockIn, note.punchTime, note.periodClosedAt));
+    }
 
     // The punches the report reads, of known employees and others alike.
     QList<PunchRecord> rateChecked;
@@ -92,7 +94,10 @@ data::DbError PayExceptionList::read(const QDate &first, const QDate &last, QLis
                     continue;
                 // The station's clock closed it; a punch clocked after that came in since.
                 const QDateTime closedAt(period.closedAt.date(), period.closedAt.time(), Qt::UTC);
-                const bool after = punch.open || punch.clockIn >= closedAt || punch.clockOut >= closedAt;
+                // A punch kept at a station while the database was away came when it was sent.
+                const bool after = punch.open || punch.clockIn >= closedAt || punch.clockOut >= closedAt
+                                   || sentIntoClosed.contains(sentKey(punch.userId, true, punch.clockIn, closedAt))
+                                   || sentIntoClosed.contains(sentKey(punch.userId, false, punch.clockOut, closedAt));
                 if (after)
                     found << exceptionOf(exceptionkinds::ClosedPeriod, punch,
                                          QStringLiteral("closed by %1 on %2")
@@ -150,8 +155,26 @@ data::DbError PayExceptionList::read(const QDate &first, const QDate &last, QLis
     if (error)
         return error;
 
-    for (const ExceptionSource &source : std::as_const(sources()))
-        found << source(first, last);
+    // Punches the database refused when a station sent them, by the punch's date.
+    QHash<QString, std::pair<QString, QString>> names;
+    for (const data::ReplayNote &note : notes) {
+        const QDate day = note.punchTime.date();
+        if (note.kind != data::ReplayNote::Kind::Refused || day < first || day > last)
+            continue;
+        const QString key = note.userId.toCaseFolded();
+        if (!names.contains(key)) {
+            const data::QueryResult employee = m_db->query(EmployeeNames, {note.userId});
+            if (employee.error)
+                return employee.error;
+            const data::Row row = employee.first();
+            names.insert(key, {row.text(QStringLiteral("FirstName")), row.text(QStringLiteral("LastName"))});
+        }
+        const auto &[firstName, lastName] = names.value(key);
+        PayException refused{exceptionkinds::RefusedOnReplay, note.userId, firstName, lastName, day, {}, {},
+                             note.reason};
+        (note.clockIn ? refused.clockIn : refused.clockOut) = note.punchTime;
+        found << refused;
+    }
 
     std::stable_sort(found.begin(), found.end(), [](const PayException &a, const PayException &b) {
         const int byId = QString::compare(a.userId, b.userId, Qt::CaseInsensitive);

@@ -10,13 +10,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
 
 namespace reports {
 
-// The kinds of exception the list names; other parts of the program add their own through
-// addExceptionSource().
+// The kinds of exception the list names.
 namespace exceptionkinds {
 inline const QString OpenTooLong = QStringLiteral("Open too long");
 inline const QString Reversed = QStringLiteral("Clock-out before clock-in");
@@ -24,6 +22,7 @@ inline const QString TimeAlone = QStringLiteral("Time without a date");
 inline const QString NoEmployee = QStringLiteral("No such employee");
 inline const QString ClosedPeriod = QStringLiteral("In a closed period");
 inline const QString RateNotANumber = QStringLiteral("Rate not a number");
+inline const QString RefusedOnReplay = QStringLiteral("Refused on replay");
 } // namespace exceptionkinds
 
 // One thing of a range that needs a person's look: a punch (its times as stored, on the
@@ -41,23 +40,18 @@ struct PayException {
     bool operator==(const PayException &) const = default;
 };
 
-// A list of further exceptions of the work dates from first to last (both included), such as
-// punches refused on replay.
-using ExceptionSource = std::function<QList<PayException>(const QDate &first, const QDate &last)>;
-// Adds a source every exception list asks from then on; the number removes it again.
-int addExceptionSource(ExceptionSource source);
-void removeExceptionSource(int id);
-
 // The exceptions of a range of work dates, read from the database:
 // - a punch open longer than the over-long limit (up to now, an instant);
 // - a closed punch whose clock-out comes before its clock-in;
 // - a punch whose clock-in or clock-out is a time without a date (the report leaves it out);
 // - a punch keyed for a user ID that no employee has;
 // - a punch in a closed pay period that came in after the period was closed (clocked in or
-//   out after that, or still open);
+//   out after that, still open, or sent from a station's queue after that);
 // - an employee with punches in the range whose hourly rate is given but is not a number;
-// then what the added sources give. Ordered by user ID (without case) and work date, the
-// kinds of one punch in the order above.
+// - a punch a station kept while the database was away that the database refused when it
+//   was sent, dated by its own time, with the reason (from AuditTable; none without it).
+// Only reads. Ordered by user ID (without case) and work date, the kinds of one punch in the
+// order above.
 class PayExceptionList
 {
 public:

@@ -2,9 +2,10 @@
 
 #include "data/audittable.h"
 #include "data/replayedpunches.h"
-#include "platform/clock.h"
-#include "reports/payexceptions.h"
+#include "reports/payrulesstore.h"
 #include "station/punchservice.h"
+
+#include <algorithm>
 
 namespace station {
 
@@ -28,7 +29,9 @@ QString reversed()
 } // namespace replayreasons
 
 namespace {
-const QString RefusedAction = QStringLiteral("Refused replay");
+// The work dates of the rows a clock-out has just closed.
+const QString ClosedRowDates = QStringLiteral(
+    "select RowDate from clocktable where UserIDLogin = ? and ClockedOut = ?");
 
 bool stops(const data::DbError &error)
 {
@@ -51,28 +54,27 @@ QString reasonFor(PunchWrite::Result result)
     }
 }
 
+data::ReplayNote noteOf(const QueuedPunch &punch)
+{
+    data::ReplayNote note;
+    note.stationName = punch.stationName;
+    note.sequence = punch.sequence;
+    note.userId = punch.userId;
+    note.clockIn = punch.direction == PunchDirection::In;
+    note.punchTime = OfflineFile::wallTime(punch.time);
+    return note;
+}
+
 // The refusal's key and audit row, kept together.
 data::DbError keepRefusal(data::Database &db, const QueuedPunch &punch, const QString &reason)
 {
     if (const data::DbError error = db.beginWriteFor(punch.userId))
         return error;
-    data::AuditSnapshot after;
-    after.columns = QStringList{QStringLiteral("StationName"), QStringLiteral("Sequence"), QStringLiteral("UserIDLogin"),
-                                QStringLiteral("Direction"), QStringLiteral("PunchTime"), QStringLiteral("Reason")};
-    after.values = QStringList{punch.stationName,
-                               QString::number(punch.sequence),
-                               punch.userId,
-                               punch.direction == PunchDirection::In ? QStringLiteral("in") : QStringLiteral("out"),
-                               OfflineFile::storedForm(punch.time),
-                               reason};
-    after.found = true;
-    const data::AuditValues values = data::auditValues(data::AuditSnapshot(), after);
-    const QDateTime now = platform::Clock::now();
+    data::ReplayNote note = noteOf(punch);
+    note.reason = reason;
     data::DbError error = data::recordReplayedPunch(db, punch.stationName, punch.sequence, reason);
     if (!error)
-        error = db.exec(data::InsertAuditSql, {now.addMSecs(-now.time().msec()), punch.stationName, QString(),
-                                               RefusedAction, data::ReplayedPunchesTableName,
-                                               QString::number(punch.sequence), values.oldValues, values.newValues});
+        error = data::recordReplayNote(db, note);
     if (!error)
         error = db.commit();
     if (error)
@@ -84,6 +86,40 @@ data::DbError keepRefusal(data::Database &db, const QueuedPunch &punch, const QS
 QDateTime localTime(const QDateTime &wall)
 {
     return QDateTime(wall.date(), wall.time());
+}
+
+// Inside the transaction that has just written the punch: a note for each closed pay period
+// holding the work date of a row it wrote, the new row's or those its clock-out closed. The
+// exceptions list finds such a punch by the note, as its times may lie before the closing.
+data::DbError noteClosedPeriods(data::Database &db, const QueuedPunch &punch)
+{
+    data::DbError error;
+    // The store reads on the replay's own connection, which it does not own.
+    const QList<reports::ClosedPeriod> closed =
+        reports::PayRulesStore(std::shared_ptr<data::Database>(std::shared_ptr<data::Database>(), &db))
+            .closedPeriods(&error);
+    if (error || closed.isEmpty())
+        return error;
+    QList<QDate> workDates;
+    if (punch.direction == PunchDirection::In) {
+        workDates << punch.time.date();
+    } else {
+        const data::QueryResult rows = db.query(ClosedRowDates, {punch.userId, localTime(punch.time)});
+        if (rows.error)
+            return rows.error;
+        for (const data::Row &row : rows.rows)
+            workDates << row.wallDateTime(row.indexOf(QStringLiteral("RowDate"))).date();
+    }
+    for (const reports::ClosedPeriod &period : closed) {
+        if (std::none_of(workDates.begin(), workDates.end(), [&](const QDate &d) { return period.period.contains(d); }))
+            continue;
+        data::ReplayNote note = noteOf(punch);
+        note.kind = data::ReplayNote::Kind::IntoClosedPeriod;
+        note.periodClosedAt = OfflineFile::wallTime(period.closedAt);
+        if ((error = data::recordReplayNote(db, note)))
+            return error;
+    }
+    return {};
 }
 } // namespace
 
@@ -117,7 +153,9 @@ ReplayResult replayQueue(data::Database &db, PunchQueue &queue, OfflineCopy *cop
         request.time = localTime(punch.time);
         request.keepOrder = true;
         request.alsoInTransaction = [&punch](data::Database &d) {
-            return data::recordReplayedPunch(d, punch.stationName, punch.sequence);
+            if (const data::DbError error = data::recordReplayedPunch(d, punch.stationName, punch.sequence))
+                return error;
+            return noteClosedPeriods(d, punch);
         };
         const PunchWrite written = PunchService::write(db, request);
         if (written.result == PunchWrite::Result::Written) {
@@ -150,29 +188,6 @@ ReplayResult replayQueue(data::Database &db, PunchQueue &queue, OfflineCopy *cop
         ++result.refused;
     }
     return result;
-}
-
-QList<QueuedPunch> offlineExceptions(const QString &path)
-{
-    PunchQueue queue(path);
-    return queue.exceptions();
-}
-
-int listRefusedReplays(const QString &path)
-{
-    return reports::addExceptionSource([path](const QDate &first, const QDate &last) {
-        QList<reports::PayException> list;
-        for (const QueuedPunch &punch : offlineExceptions(path)) {
-            const QDate day = punch.time.date();
-            if (day < first || day > last)
-                continue;
-            reports::PayException exception{QStringLiteral("Refused on replay"), punch.userId, {}, {}, day, {}, {},
-                                            punch.reason};
-            (punch.direction == PunchDirection::In ? exception.clockIn : exception.clockOut) = punch.time;
-            list.append(exception);
-        }
-        return list;
-    });
 }
 
 } // namespace station

@@ -31,17 +31,11 @@ QString reversed();
 // transaction. A punch is taken off the queue only after its commit; a punch whose key the
 // database already holds is taken off without being written again. A punch the database
 // refuses becomes an exception: the key with the reason and an AuditTable row in one
-// transaction, then the queue's refusal. Stops at the first failure of the database, leaving
-// the rest queued. A copy, when given, notes each written punch before it leaves the queue,
-// so a punch decided meanwhile from the copy and the queue sees it in one or the other.
+// transaction, then the queue's refusal. A punch written into a closed pay period is written
+// all the same, with an AuditTable row in its transaction; the exceptions list reads both
+// kinds of row. Stops at the first failure of the database, leaving the rest queued. A copy,
+// when given, notes each written punch before it leaves the queue, so a punch decided
+// meanwhile from the copy and the queue sees it in one or the other.
 ReplayResult replayQueue(data::Database &db, PunchQueue &queue, OfflineCopy *copy = nullptr);
-
-// The punches refused when they were sent, for the exceptions list.
-QList<QueuedPunch> offlineExceptions(const QString &path = OfflineFile::defaultPath());
-
-// Puts the punches refused when they were sent from the queue file at the path on the payroll
-// exceptions list of their work dates, under the kind "Refused on replay" with the reason.
-// The number removes the source again (reports::removeExceptionSource).
-int listRefusedReplays(const QString &path = OfflineFile::defaultPath());
 
 } // namespace station

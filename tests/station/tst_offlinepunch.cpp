@@ -217,51 +217,105 @@ private Q_SLOTS:
     void refusedReplays_data()
     {
         QTest::addColumn<QString>("scenario");
-        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("reason"); // empty: written
         QTest::addColumn<QString>("rowsOf100");
-        QTest::addRow("PostgreSQL: clocked in elsewhere") << "open@08:30;100:in:09:00" << true << "08:30:00||";
-        QTest::addRow("PostgreSQL: clock-out before the open clock-in") << "open@09:30;100:out:09:00" << true << "09:30:00||";
-        QTest::addRow("PostgreSQL: clocked out elsewhere") << "100:out:09:00" << true << "";
-        QTest::addRow("PostgreSQL: in") << "100:in:09:00" << false << "09:00:00||";
-        QTest::addRow("PostgreSQL: out after the open clock-in") << "open@08:30;100:out:09:00" << false << "08:30:00|09:00:00|30";
+        QTest::addRow("PostgreSQL: clocked in elsewhere") << "open@08:30;100:in:09:00" << replayreasons::clockedInElsewhere() << "08:30:00||";
+        QTest::addRow("PostgreSQL: clock-out before the open clock-in") << "open@09:30;100:out:09:00" << replayreasons::reversed() << "09:30:00||";
+        QTest::addRow("PostgreSQL: clocked out elsewhere") << "100:out:09:00" << replayreasons::notClockedIn() << "";
+        QTest::addRow("PostgreSQL: unknown ID") << "999:in:09:00" << replayreasons::unknownId() << "";
+        QTest::addRow("PostgreSQL: in") << "100:in:09:00" << "" << "09:00:00||";
+        QTest::addRow("PostgreSQL: out after the open clock-in") << "open@08:30;100:out:09:00" << "" << "08:30:00|09:00:00|30";
     }
     // A punch the database refuses is an exception with its reason and one audit row, sent
-    // once: replaying again writes nothing more.
+    // once: replaying again writes nothing more. Every connection's exceptions list of the
+    // punch's day names it, without the station's queue file; another day's does not.
     void refusedReplays()
     {
         QFETCH(QString, scenario);
-        QFETCH(bool, refused);
+        QFETCH(QString, reason);
         QFETCH(QString, rowsOf100);
-        PunchQueue queue(queuePath());
-        addRefusedScenario(*m_db, queue, scenario);
-        ReplayResult result = replayQueue(*m_db, queue);
-        QVERIFY2(!result.error, qPrintable(result.error.description));
-        QCOMPARE(result.refused, refused ? 1 : 0);
-        QCOMPARE(result.written, refused ? 0 : 1);
-        QCOMPARE(queue.count(), 0);
-        const QList<QueuedPunch> exceptions = offlineExceptions(queuePath());
-        QCOMPARE(exceptions.size(), refused ? 1 : 0);
-        QCOMPARE(TestEnv::auditRows(*m_db).size(), refused ? 1 : 0);
-        if (refused) {
-            QVERIFY(!exceptions.first().reason.isEmpty());
-            QVERIFY(TestEnv::auditRows(*m_db).first().join('|').contains(exceptions.first().reason));
+        const bool refused = !reason.isEmpty();
+        {
+            PunchQueue queue(queuePath());
+            addRefusedScenario(*m_db, queue, scenario);
+            ReplayResult result = replayQueue(*m_db, queue);
+            QVERIFY2(!result.error, qPrintable(result.error.description));
+            QCOMPARE(result.refused, refused ? 1 : 0);
+            QCOMPARE(result.written, refused ? 0 : 1);
+            QCOMPARE(queue.count(), 0);
+            QCOMPARE(queue.exceptions().size(), refused ? 1 : 0);
+            QCOMPARE(TestEnv::auditRows(*m_db).size(), refused ? 1 : 0);
         }
-        // The payroll exceptions of the punch's day name it, with the reason; another day's do not.
-        const int source = listRefusedReplays(queuePath());
-        auto listed = [this](const QDate &day) {
+        QVERIFY(QFile::remove(queuePath()));
+        const auto other = data::Database::open(TestEnv::postgresSettings());
+        auto listed = [&other](const QDate &day) {
             QList<reports::PayException> list;
-            reports::PayExceptionList(m_db, reports::PayRules(), QDateTime::currentDateTime()).read(day, day, &list);
-            list.removeIf([](const reports::PayException &e) { return e.kind != "Refused on replay"; });
+            const data::DbError error = reports::PayExceptionList(other, reports::PayRules(), QDateTime::currentDateTime())
+                                            .read(day, day, &list);
+            if (error)
+                qWarning() << error.description;
+            list.removeIf([](const reports::PayException &e) { return e.kind != reports::exceptionkinds::RefusedOnReplay; });
             return list;
         };
-        const QList<reports::PayException> onTheDay = listed(exceptions.isEmpty() ? QDate() : exceptions.first().time.date());
-        QCOMPARE(onTheDay.size(), refused ? 1 : 0);
-        if (refused)
-            QCOMPARE(onTheDay.first().detail, exceptions.first().reason);
-        if (refused)
-            QVERIFY(listed(exceptions.first().time.date().addDays(1)).isEmpty());
-        reports::removeExceptionSource(source);
+        const QStringList punch = scenario.section(';', -1).split(':');
+        const bool known = punch[0] != "999";
+        reports::PayException expected{reports::exceptionkinds::RefusedOnReplay, punch[0], known ? "First" + punch[0] : "",
+                                       known ? "Last" + punch[0] : "", at(9, 0).date(), {}, {}, reason};
+        (punch[1] == "in" ? expected.clockIn : expected.clockOut) = QDateTime(at(9, 0).date(), at(9, 0).time(), Qt::UTC);
+        QCOMPARE(listed(at(9, 0).date()), refused ? QList<reports::PayException>{expected} : QList<reports::PayException>());
+        QVERIFY(listed(at(9, 0).date().addDays(1)).isEmpty());
         QCOMPARE(rows("100").join(','), rowsOf100);
+    }
+
+    void replayIntoClosedPeriod_data()
+    {
+        QTest::addColumn<QString>("queued"); // 100's punches of 12/7 kept while away, in at 9:00, out at 17:00
+        QTest::addColumn<bool>("openOnline"); // 100 clocked in at 8:00 before the database went away
+        QTest::addColumn<int>("closings");    // of the week before the replay, and again after it
+        QTest::addColumn<int>("listed");
+        QTest::addRow("PostgreSQL: in and out") << "in,out" << false << 1 << 1;
+        QTest::addRow("PostgreSQL: out of an online clock-in") << "out" << true << 1 << 1;
+        QTest::addRow("PostgreSQL: in, still open") << "in" << false << 1 << 1;
+        QTest::addRow("PostgreSQL: week open") << "in,out" << false << 0 << 0;
+        QTest::addRow("PostgreSQL: week closed again after the replay") << "in,out" << false << 2 << 0;
+    }
+    // A punch kept before its week was closed and sent after that is written all the same and
+    // listed as one that came into a closed period, once, on every connection; a closing after
+    // the replay saw it.
+    void replayIntoClosedPeriod()
+    {
+        QFETCH(QString, queued);
+        QFETCH(bool, openOnline);
+        QFETCH(int, closings);
+        QFETCH(int, listed);
+        const reports::PayPeriod week{QDate(2026, 12, 6), QDate(2026, 12, 12)};
+        QVERIFY(week.contains(at(9, 0).date()));
+        if (openOnline)
+            QVERIFY(!m_db->exec("insert into clocktable (Clockedin, RowDate, UserIdLogin) values (?, ?, ?)",
+                                {at(8, 0), at(8, 0).date(), "100"}));
+        PunchQueue queue(queuePath());
+        for (const QString &direction : queued.split(','))
+            QVERIFY(direction == "in" ? queue.append("100", PunchDirection::In, at(9, 0))
+                                      : queue.append("100", PunchDirection::Out, at(17, 0)));
+        reports::PayRulesStore store(m_db);
+        TestEnv::setTime(QDateTime(QDate(2026, 12, 14), QTime(9, 0)));
+        if (closings > 0)
+            QVERIFY(store.close(week, "boss").ok());
+        TestEnv::setTime(QDateTime(QDate(2026, 12, 14), QTime(10, 0)));
+        const ReplayResult result = replayQueue(*m_db, queue);
+        QVERIFY2(!result.error, qPrintable(result.error.description));
+        QCOMPARE(result.written, int(queued.count(',')) + 1);
+        TestEnv::setTime(QDateTime(QDate(2026, 12, 14), QTime(11, 0)));
+        if (closings > 1) {
+            QVERIFY(store.reopen(week, "boss").ok());
+            QVERIFY(store.close(week, "boss").ok());
+        }
+        QList<reports::PayException> list;
+        const auto other = data::Database::open(TestEnv::postgresSettings());
+        QVERIFY(!reports::PayExceptionList(other, reports::PayRules(), QDateTime(QDate(2026, 12, 7), QTime(18, 0)))
+                     .read(week.first, week.last, &list));
+        list.removeIf([](const reports::PayException &e) { return e.kind != reports::exceptionkinds::ClosedPeriod; });
+        QCOMPARE(list.size(), listed);
     }
 
     void screensNeedTheDatabase_data()
