@@ -2,6 +2,7 @@
 
 #include "admin/sqlpassword.h"
 #include "product.h"
+#include "data/needsdatabase.h"
 #include "data/passwordhash.h"
 #include "data/schema.h"
 #include "data/startupcheck.h"
@@ -224,7 +225,8 @@ bool MainMenu::login(const QString &user, const QString &password)
     const data::QueryResult result = db->query(LoginSql, {user});
     if (result.error) {
         m_view->setMenuPanelVisible(false);
-        MessageBox::ok(result.error.description, MessageBox::applicationTitle());
+        // A server that cannot be reached gets the plain sentence; any other failure its own text.
+        MessageBox::ok(data::openFailureText(result.error), MessageBox::applicationTitle());
         return false;
     }
     bool matched = false;
