@@ -187,6 +187,29 @@ private Q_SLOTS:
         QCOMPARE(int(db->query("select count(*) as n from ReplayedPunches where Reason is null").first().number("n")), 3);
     }
 
+    // A server restarted between two punches takes the second at once: the connection opens
+    // again at the punch's first statement, and nothing goes to the queue.
+    void restartedServerTakesThePunchOnline_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addRow("PostgreSQL") << "PostgreSQL";
+    }
+    void restartedServerTakesThePunchOnline()
+    {
+        startStation();
+        QCOMPARE(punch(&PunchService::ClockIn, "100").size(), 1);
+        QVERIFY(m_server->stop());
+        QVERIFY(m_server->start());
+        TestEnv::setTime(at(8, 30));
+        const QStringList out = punch(&PunchService::ClockOut, "100");
+        QCOMPARE(out.size(), 1);
+        QVERIFY2(out.first().contains("Clocked Out"), qPrintable(out.first()));
+        QVERIFY(!m_punch->lastQueued());
+        QVERIFY(!m_link->isAway());
+        QCOMPARE(m_link->waiting(), 0);
+        QCOMPARE(rows("100"), QStringList{"08:00:00|08:30:00|30"});
+    }
+
     void stationStoppedWhileAway_data()
     {
         QTest::addColumn<QString>("engine");
