@@ -152,7 +152,10 @@ void MainMenu::startupRoutine()
         return;
     }
 
-    m_noAdministrator = result.administratorCount == 0;
+    // A station whose database is away starts on its offline copy; whether it has an
+    // administrator is not known until the database answers, so the login panel shows.
+    m_checkWaits = result.databaseAway;
+    m_noAdministrator = !result.databaseAway && result.administratorCount == 0;
     m_view->setFirstRunPanelVisible(m_noAdministrator);
     m_view->setLoginPanelVisible(!m_noAdministrator);
     m_view->setMenuPanelVisible(false);
@@ -163,6 +166,22 @@ void MainMenu::startupRoutine()
     }
     if (m_options.isOn(Option::StayOnTop))
         m_view->setStayOnTop(true);
+}
+
+bool MainMenu::databaseBack()
+{
+    if (!m_checkWaits)
+        return false;
+    data::StartupCheck check([this] { return m_options.connectionSettings(); }, nullptr);
+    data::StartupCheck::Result result;
+    const data::DbError error = check.resume(&result);
+    // Still away: the next answer tries again. Any other failure is left to the next start-up
+    // routine, which runs the whole check.
+    m_checkWaits = result.databaseAway;
+    if (error)
+        return false;
+    m_noAdministrator = result.administratorCount == 0;
+    return true;
 }
 
 data::ConnectionSettings MainMenu::storedConnectionSettings()
