@@ -2,6 +2,7 @@
 
 #include "admin/sqlpassword.h"
 #include "product.h"
+#include "data/needsdatabase.h"
 #include "data/passwordhash.h"
 #include "data/schema.h"
 #include "data/startupcheck.h"
@@ -151,7 +152,10 @@ void MainMenu::startupRoutine()
         return;
     }
 
-    m_noAdministrator = result.administratorCount == 0;
+    // A station whose database is away starts on its offline copy; whether it has an
+    // administrator is not known until the database answers, so the login panel shows.
+    m_checkWaits = result.databaseAway;
+    m_noAdministrator = !result.databaseAway && result.administratorCount == 0;
     m_view->setFirstRunPanelVisible(m_noAdministrator);
     m_view->setLoginPanelVisible(!m_noAdministrator);
     m_view->setMenuPanelVisible(false);
@@ -162,6 +166,22 @@ void MainMenu::startupRoutine()
     }
     if (m_options.isOn(Option::StayOnTop))
         m_view->setStayOnTop(true);
+}
+
+bool MainMenu::databaseBack()
+{
+    if (!m_checkWaits)
+        return false;
+    data::StartupCheck check([this] { return m_options.connectionSettings(); }, nullptr);
+    data::StartupCheck::Result result;
+    const data::DbError error = check.resume(&result);
+    // Still away: the next answer tries again. Any other failure is left to the next start-up
+    // routine, which runs the whole check.
+    m_checkWaits = result.databaseAway;
+    if (error)
+        return false;
+    m_noAdministrator = result.administratorCount == 0;
+    return true;
 }
 
 data::ConnectionSettings MainMenu::storedConnectionSettings()
@@ -224,7 +244,8 @@ bool MainMenu::login(const QString &user, const QString &password)
     const data::QueryResult result = db->query(LoginSql, {user});
     if (result.error) {
         m_view->setMenuPanelVisible(false);
-        MessageBox::ok(result.error.description, MessageBox::applicationTitle());
+        // A server that cannot be reached gets the plain sentence; any other failure its own text.
+        MessageBox::ok(data::openFailureText(result.error), MessageBox::applicationTitle());
         return false;
     }
     bool matched = false;

@@ -55,6 +55,10 @@ public:
     // The hidden refresh field: a new text runs the start-up routine, the same text nothing.
     void setRefreshText(const QString &text);
     QString refreshText() const { return m_refreshText; }
+    // The shared database answers again after a start-up routine found it away: the rest of
+    // the database check runs (the administrators are counted, the pay rules loaded). Returns
+    // whether it ran to its end.
+    bool databaseBack();
     // Shows the main menu with its login panel (the first-run panel while there is no
     // administrator); every path back to the main menu but a login comes through here.
     void showMainMenu();
@@ -140,6 +144,8 @@ private:
     QString m_showClockCaption;
     QString m_administratorId;
     bool m_noAdministrator = false;
+    // The last start-up routine found the database away: the rest of its check waits for it.
+    bool m_checkWaits = false;
     bool m_autoShown = false;
     bool m_ended = false;
     // Work that must not run twice at once.

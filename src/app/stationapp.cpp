@@ -18,6 +18,12 @@ StationApp::StationApp()
     m_punches.setOfflineLink(m_offline.get());
     m_clock.setOfflineLink(m_offline.get());
     QObject::connect(m_offline.get(), &station::OfflineLink::changed, [this] { showOfflineState(); });
+    // A station started while the database was away finishes its check once it answers; the
+    // copy is then refreshed with the pay rules it read.
+    QObject::connect(m_offline.get(), &station::OfflineLink::back, [this] {
+        if (m_mainMenu.databaseBack())
+            m_offline->tryNow();
+    });
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
     m_menuWindow.setTimeEditOpener([this] { openTimeEdit(); });

@@ -72,8 +72,14 @@ StartupCheck::Result StartupCheck::run()
     Result result;
 
     DbError pending = m_engine->open(m_settings());
+    const auto away = [&result] {
+        result.databaseAway = true;
+        return result;
+    };
+    if (pending.unreachable)
+        return away();
 
-    // A file that cannot be opened, or a server that cannot be reached.
+    // A file that cannot be opened, or a server that answered with a failure (no such database).
     if (pending.number == errors::GeneralFailure) {
         MessageBox::ok(pending.description, title);
         if (MessageBox::yesNo(RestoreQuestion, RestoreTitle) == MessageBox::Answer::Yes)
@@ -88,12 +94,16 @@ StartupCheck::Result StartupCheck::run()
         if (m_showLoginDialog)
             m_showLoginDialog();
         pending = m_engine->open(m_settings());
+        if (pending.unreachable)
+            return away();
         opened = !pending;
     }
 
     if (opened) {
         int count = 0;
         DbError error = m_engine->countAdministrators(&count);
+        if (error.unreachable)
+            return away();
         if (error && isMissingTable(error)) {
             const DbError created = m_engine->createTables(m_settings());
             if (created)
@@ -124,6 +134,19 @@ StartupCheck::Result StartupCheck::run()
         result.endProgram = true;
     }
     return result;
+}
+
+DbError StartupCheck::resume(Result *result)
+{
+    int count = 0;
+    if (const DbError error = m_engine->countAdministrators(&count)) {
+        result->databaseAway = error.unreachable;
+        return error;
+    }
+    result->administratorCount = count;
+    if (const DbError rules = m_engine->loadPayRules())
+        qWarning("Pay rules: %s", qPrintable(rules.description));
+    return {};
 }
 
 } // namespace data

@@ -9,6 +9,8 @@ namespace data {
 // The database check the main menu runs at every start-up routine: open the connection,
 // recover from the known failures (restore defaults, ask for SQL Server credentials once,
 // create missing SQL Server tables once), count the administrators and load the pay rules.
+// A server that cannot be reached is no failure: the station starts on its offline copy,
+// and the rest of the check runs once the server answers (resume()).
 class StartupCheck
 {
 public:
@@ -29,6 +31,9 @@ public:
     struct Result {
         bool endProgram = false;
         int administratorCount = 0;
+        // The server could not be reached: nothing was shown, the administrators are not
+        // known and the pay rules are the ones read last.
+        bool databaseAway = false;
     };
 
     // settings: the live connection values, read again after the login dialog.
@@ -38,6 +43,10 @@ public:
     ~StartupCheck();
 
     Result run();
+    // The rest of a check that found the server away, on the connection the first one left:
+    // counts the administrators and loads the pay rules, showing nothing. Returns the failure
+    // that stopped it (unreachable while the server is still away).
+    DbError resume(Result *result);
 
     static const QString AdministratorCountSql;
     static const QString RestoreQuestion;

@@ -158,11 +158,6 @@ void OfflineLink::tryNow()
     emit attemptRequested();
 }
 
-std::shared_ptr<data::Database> OfflineLink::reopen()
-{
-    return data::Database::open(m_settings());
-}
-
 void OfflineLink::punchQueued()
 {
     emit changed();
@@ -204,11 +199,11 @@ void OfflineLink::onReplayed(int written, int refused, const QDateTime &at)
     m_away = false;
     if (wasAway || written + refused > 0)
         m_lastReplay = at;
-    if (wasAway) {
-        // The screen's connection may be one the server dropped: open it afresh now.
-        reopen();
-    }
+    // The screen's connection, dropped by the server or never opened, opens again at its
+    // next statement.
     emit changed();
+    if (wasAway)
+        emit back();
 }
 
 } // namespace station

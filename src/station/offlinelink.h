@@ -89,9 +89,6 @@ public:
     // Asks the worker for an attempt now.
     void tryNow();
 
-    // Opens the screen thread's connection afresh (the current connection).
-    std::shared_ptr<data::Database> reopen();
-
     PunchQueue &queue() { return m_queue; }
     OfflineCopy &copy() { return m_copy; }
     // Waiting punches (-1: the queue cannot be read), and the last replay that emptied it.
@@ -108,6 +105,8 @@ public:
 
 Q_SIGNALS:
     void changed();
+    // The database answers again after it was away, and the queue has been sent.
+    void back();
     // Internal: to the worker.
     void attemptRequested();
 

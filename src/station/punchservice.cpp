@@ -192,13 +192,12 @@ PunchWrite PunchService::write(data::Database &db, const PunchRequest &request, 
     // A server gone silent answers the punch within its time-out instead of freezing the station.
     const data::Database::StatementTimeout limit(db, data::Database::PunchTimeoutMs);
     PunchWrite result;
-    auto failed = [&](const data::DbError &e, bool atCommit = false) {
+    auto failed = [&](const data::DbError &e) {
         if (!e)
             return false;
         db.rollback();
         result.result = PunchWrite::Result::Failed;
         result.error = e;
-        result.atCommit = atCommit;
         return true;
     };
     switch (beginAndCheck(db, request, observer, &result.error)) {
@@ -259,7 +258,9 @@ PunchWrite PunchService::write(data::Database &db, const PunchRequest &request, 
     }
     if (request.alsoInTransaction && failed(request.alsoInTransaction(db)))
         return result;
-    if (failed(db.commit(), true))
+    // A failed commit is not run again: its write may have been kept (the connection runs
+    // nothing twice inside a transaction).
+    if (failed(db.commit()))
         return result;
     result.result = PunchWrite::Result::Written;
     return result;
@@ -291,27 +292,12 @@ void PunchService::ClockInOut()
     punch(PunchButton::ClockInOut);
 }
 
-bool PunchService::databaseAway(const PunchWrite &write, bool *retry)
+bool PunchService::databaseAway(const PunchWrite &write) const
 {
-    *retry = false;
-    if (!m_offline || write.result != PunchWrite::Result::Failed)
-        return false;
-    if (write.error.unreachable)
-        return true;
-    const std::shared_ptr<data::Database> db = data::Database::current();
-    // A lost server connection fails as the general failure, and once the driver has closed
-    // it, every statement fails with no text at all.
-    if (db->engine() == data::Engine::Embedded
-        || (write.error.number != data::errors::GeneralFailure && db->isOpen()))
-        return false;
-    // A server connection that failed outright: open it afresh. A server that cannot be
-    // reached now is away; one that answers takes the punch again, unless the failure came at
-    // the commit, whose write may have been kept.
-    const std::shared_ptr<data::Database> reopened = m_offline->reopen();
-    if (reopened->openError().unreachable)
-        return true;
-    *retry = !reopened->openError() && !write.atCommit;
-    return false;
+    // A failure at the commit is never run again on the connection. One of a server that is
+    // away goes to the queue like any other: the replay checks the ID afresh, so a punch whose
+    // write was kept after all is refused there and listed as an exception.
+    return m_offline && write.result == PunchWrite::Result::Failed && write.error.unreachable;
 }
 
 void PunchService::punch(PunchButton button)
@@ -322,22 +308,12 @@ void PunchService::punch(PunchButton button)
         punchOffline(id, button);
         return;
     }
-    PunchRequest request{id, button, stationTime(), repeatSeconds(), false, {}};
-    PunchWrite written = write(*data::Database::current(), request, m_observer);
-    bool retry = false;
-    if (databaseAway(written, &retry)) {
+    const PunchRequest request{id, button, stationTime(), repeatSeconds(), false, {}};
+    const PunchWrite written = write(*data::Database::current(), request, m_observer);
+    if (databaseAway(written)) {
         m_offline->goAway();
         punchOffline(id, button);
         return;
-    }
-    if (retry) {
-        request.time = stationTime();
-        written = write(*data::Database::current(), request, m_observer);
-        if (databaseAway(written, &retry)) {
-            m_offline->goAway();
-            punchOffline(id, button);
-            return;
-        }
     }
 
     switch (written.result) {

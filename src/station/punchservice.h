@@ -36,14 +36,12 @@ struct PunchRequest {
 };
 
 // What the punch transaction did. Written has committed; every other result has been rolled
-// back. Failed carries the error, and whether it came at the commit (the write may then have
-// been kept).
+// back. Failed carries the error.
 struct PunchWrite {
     enum class Result { Written, Failed, Unknown, Repeat, AlreadyIn, NotIn, Reversed };
     Result result = Result::Failed;
     PunchDirection direction = PunchDirection::In;
     data::DbError error;
-    bool atCommit = false;
 };
 
 // The punch operations of the clock screen: Clock In, Clock Out and the combined button.
@@ -121,10 +119,10 @@ private:
     void punch(PunchButton button);
     // The punch decided from the station's copy and queue, kept in the queue.
     void punchOffline(const QString &id, PunchButton button);
-    // Whether a failed punch means the database is away (reopening the connection once
-    // when a server connection failed, so a restarted server is used again at once); with
-    // retry set, the punch may be tried once more on the reopened connection.
-    bool databaseAway(const PunchWrite &write, bool *retry);
+    // Whether a failed punch means the database is away. A connection the server dropped
+    // opens again by itself at the punch's first statement, so a restarted server takes the
+    // punch at once; one that cannot be reached then is away.
+    bool databaseAway(const PunchWrite &write) const;
 
     static data::QueryResult run(data::Database &db, const StatementObserver &observer, const QString &sql,
                                  const QVariantList &values);

@@ -1,5 +1,7 @@
 #include "menufixture.h"
+#include "privatepgserver.h"
 
+#include "data/needsdatabase.h"
 #include "data/passwordhash.h"
 #include "platform/browser.h"
 #include "platform/clock.h"
@@ -161,6 +163,44 @@ private Q_SLOTS:
         QVERIFY(!s->menu.login(QStringLiteral("boss"), QStringLiteral("secret")));
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY(MessageBox::shownTexts().first().contains(QStringLiteral("Stampwell.mdb")));
+    }
+
+    // On a server, a wrong password or an unknown ID is the login's own refusal; only a server
+    // that cannot be reached (here one stopped under the open connection) gives the sentence
+    // that the menu needs the database.
+    void loginOnAServerTellsARefusalFromAnAbsence_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("PostgreSQL: administrator") << "boss" << "secret" << "";
+        QTest::newRow("PostgreSQL: wrong password") << "boss" << "Secret" << "refused";
+        QTest::newRow("PostgreSQL: unknown ID") << "nobody" << "secret" << "refused";
+        QTest::newRow("PostgreSQL: server stopped") << "boss" << "secret" << "away";
+    }
+    void loginOnAServerTellsARefusalFromAnAbsence()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, answer);
+        if (!s->db)
+            QSKIP(qPrintable(s->env.unavailable()));
+        s->addAdministrator();
+        std::unique_ptr<PrivatePgServer> server;
+        if (answer == "away") {
+            server = std::make_unique<PrivatePgServer>();
+            if (!server->unavailable().isEmpty())
+                QSKIP(qPrintable(server->unavailable()));
+            QVERIFY(data::Database::open(server->settings())->isOpen());
+            QVERIFY(server->stop());
+        }
+        MessageBox::clearShown();
+        QCOMPARE(s->menu.login(user, password), answer.isEmpty());
+        const QStringList expected = answer.isEmpty()      ? QStringList()
+                                     : answer == "refused" ? QStringList{MainMenu::InvalidLogin}
+                                                           : QStringList{data::NeedsDatabaseText};
+        QCOMPARE(MessageBox::shownTexts(), expected);
+        QCOMPARE(s->shown("Frame1"), answer.isEmpty());
     }
 
     void cancelEmptiesTheFieldsAndHidesTheMenu()

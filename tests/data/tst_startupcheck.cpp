@@ -18,6 +18,7 @@ public:
     QList<DbError> opens;
     QList<DbError> counts;
     QList<DbError> creates;
+    QList<DbError> rules;
     int count = 0;
     QStringList calls;
     QList<ConnectionSettings> openedWith;
@@ -41,11 +42,17 @@ public:
         calls << "create";
         return creates.isEmpty() ? DbError() : creates.takeFirst();
     }
+    DbError loadPayRules() override
+    {
+        calls << "rules";
+        return rules.isEmpty() ? DbError() : rules.takeFirst();
+    }
 };
 
 const DbError missingFile{errors::GeneralFailure, "Could not find file '/x/Stampwell.mdb'."};
 const DbError loginFailed{errors::LoginFailed, "Login failed for user 'sa'."};
 const DbError noTable{errors::InvalidObject, "Invalid object name 'usertable'."};
+const DbError away{errors::GeneralFailure, "connection refused", true};
 const DbError noItem{errors::CommandFailed, "Item cannot be found in the collection corresponding to the requested name or ordinal."};
 } // namespace
 
@@ -73,7 +80,64 @@ private Q_SLOTS:
         const auto result = check.run();
         QVERIFY(!result.endProgram);
         QCOMPARE(result.administratorCount, 2);
-        QCOMPARE(engine.calls, QStringList({"open", "count"}));
+        QCOMPARE(engine.calls, QStringList({"open", "count", "rules"}));
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // A server that cannot be reached, at the first open, after the login dialog or at the
+    // count, is no failure: the station starts on its offline copy, nothing shown or restored,
+    // the administrators not known and the pay rules as read last.
+    void unreachableServerStartsAway_data()
+    {
+        QTest::addColumn<QString>("awayAt");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("open") << "open" << QStringList{"open"};
+        QTest::newRow("open after the login dialog") << "login" << QStringList{"open", "open"};
+        QTest::newRow("count") << "count" << QStringList{"open", "count"};
+    }
+    void unreachableServerStartsAway()
+    {
+        QFETCH(QString, awayAt);
+        QFETCH(QStringList, calls);
+        ScriptedEngine engine;
+        engine.count = 2;
+        if (awayAt == "open")
+            engine.opens = {away};
+        else if (awayAt == "login")
+            engine.opens = {loginFailed, away};
+        else
+            engine.counts = {away};
+        StartupCheck check([this] { return m_settings; }, [] {}, &engine);
+        const auto result = check.run();
+        QVERIFY(result.databaseAway);
+        QVERIFY(!result.endProgram);
+        QCOMPARE(result.administratorCount, 0);
+        QCOMPARE(engine.calls, calls);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(settings::read(settings::keys::DatabaseFolder), QString("/srv/share"));
+    }
+
+    // Once the server answers, the rest of the check runs without a message: the count and the
+    // pay rules. Still away, it says so and loads nothing.
+    void resumeFinishesTheCheck_data()
+    {
+        QTest::addColumn<bool>("stillAway");
+        QTest::newRow("back") << false;
+        QTest::newRow("still away") << true;
+    }
+    void resumeFinishesTheCheck()
+    {
+        QFETCH(bool, stillAway);
+        ScriptedEngine engine;
+        engine.count = 2;
+        if (stillAway)
+            engine.counts = {away};
+        StartupCheck check([this] { return m_settings; }, nullptr, &engine);
+        StartupCheck::Result result;
+        QCOMPARE(check.resume(&result).isError(), stillAway);
+        QCOMPARE(result.databaseAway, stillAway);
+        QCOMPARE(result.administratorCount, stillAway ? 0 : 2);
+        QCOMPARE(engine.calls, stillAway ? QStringList{"count"} : QStringList({"count", "rules"}));
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
@@ -145,7 +209,7 @@ private Q_SLOTS:
         const auto result = check.run();
         QVERIFY(!result.endProgram);
         QCOMPARE(result.administratorCount, 0);
-        QCOMPARE(engine.calls, QStringList({"open", "count", "create", "count"}));
+        QCOMPARE(engine.calls, QStringList({"open", "count", "create", "count", "rules"}));
         QVERIFY(MessageBox::shown().isEmpty());
     }
 

@@ -2,6 +2,8 @@
 #include "testenv.h"
 
 #include "admin/optionsmodel.h"
+#include "admin/sqlpassword.h"
+#include "app/stationapp.h"
 #include "data/needsdatabase.h"
 #include "data/replayedpunches.h"
 #include "employees/employeeeditor.h"
@@ -14,8 +16,12 @@
 #include "station/punchservice.h"
 #include "reports/payexceptions.h"
 #include "station/replay.h"
+#include "settings/keys.h"
+#include "settings/settingsstore.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QPushButton>
 #include <QProcess>
 #include <QTest>
 
@@ -63,6 +69,25 @@ class TestOfflinePunch : public QObject
         m_id.text = id;
         (m_punch.get()->*op)();
         return platform::MessageBox::shownTexts();
+    }
+    // An ID punched at a whole station's clock screen with "Clock In"; what it was told.
+    static QStringList punchAt(app::StationApp &station, const QString &id)
+    {
+        platform::MessageBox::clearShown();
+        station.clockScreen().setIdText(id);
+        station.clockScreen().findChild<QPushButton *>("Command1")->click();
+        return platform::MessageBox::shownTexts();
+    }
+    // The connection values as the SQL panel stores them, for a whole station to start with.
+    static void storeConnection(const data::ConnectionSettings &s)
+    {
+        namespace keys = settings::keys;
+        settings::write(keys::UseSqlDb, "1");
+        settings::write(keys::ServerKind, "PostgreSQL");
+        settings::write(keys::SqlServer, s.server);
+        settings::write(keys::SqlUser, s.user);
+        settings::write(keys::SqlDatabase, s.database);
+        settings::write(keys::SqlPassword, admin::scramblePassword(s.password));
     }
     // The rows of an ID as "in|out|total".
     QStringList rows(const QString &id)
@@ -185,6 +210,85 @@ private Q_SLOTS:
         QCOMPARE(punch(&PunchService::ClockIn, "999"), unknown);
         const auto db = data::Database::open(TestEnv::postgresSettings());
         QCOMPARE(int(db->query("select count(*) as n from ReplayedPunches where Reason is null").first().number("n")), 3);
+    }
+
+    // A server restarted between two punches takes the second at once: the connection opens
+    // again at the punch's first statement, and nothing goes to the queue.
+    void restartedServerTakesThePunchOnline_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addRow("PostgreSQL") << "PostgreSQL";
+    }
+    void restartedServerTakesThePunchOnline()
+    {
+        startStation();
+        QCOMPARE(punch(&PunchService::ClockIn, "100").size(), 1);
+        QVERIFY(m_server->stop());
+        QVERIFY(m_server->start());
+        TestEnv::setTime(at(8, 30));
+        const QStringList out = punch(&PunchService::ClockOut, "100");
+        QCOMPARE(out.size(), 1);
+        QVERIFY2(out.first().contains("Clocked Out"), qPrintable(out.first()));
+        QVERIFY(!m_punch->lastQueued());
+        QVERIFY(!m_link->isAway());
+        QCOMPARE(m_link->waiting(), 0);
+        QCOMPARE(rows("100"), QStringList{"08:00:00|08:30:00|30"});
+    }
+
+    void stationStartedWhileAway_data()
+    {
+        QTest::addColumn<bool>("copied");
+        QTest::addRow("PostgreSQL: with a copy") << true;
+        QTest::addRow("PostgreSQL: never copied") << false;
+    }
+    // A whole station started while its server is down starts on its copy with the offline
+    // notice, and refuses an ID the copy does not know as online. Once the server is back its
+    // background link sends the queue without a restart, and the rest of the start-up check
+    // runs: the administrators are counted and the pay rules read, and copied.
+    void stationStartedWhileAway()
+    {
+        QFETCH(bool, copied);
+        storeConnection(TestEnv::postgresSettings());
+        // The station's own repeat guard, for its first start to copy into the empty PayRules
+        // table; the defaults cached meanwhile.
+        settings::write(settings::keys::RepeatGuard, "1");
+        settings::write(settings::keys::RepeatSeconds, "45");
+        reports::PayRulesStore(m_db).read();
+        if (copied)
+            QVERIFY(!OfflineCopy().refresh(*m_db, reports::PayRules(), at(7, 0)));
+        QVERIFY(m_server->stop());
+
+        TestEnv::setTime(at(9, 0));
+        app::StationApp station;
+        QVERIFY(station.start());
+        QVERIFY(platform::MessageBox::shown().isEmpty());
+        QVERIFY(station.clockScreen().isVisible());
+        QVERIFY(station.offlineLink().isAway());
+        const QLabel *notice = station.clockScreen().findChild<QLabel *>("LabelOffline");
+        QVERIFY(notice->isVisible());
+        const QStringList in = punchAt(station, "100");
+        const QStringList unknown = punchAt(station, "999");
+        QCOMPARE(station.offlineLink().waiting(), copied ? 1 : 0);
+        QCOMPARE(notice->text(), station.offlineLink().stateText());
+        QVERIFY(!station.mainMenu().noAdministrator());
+        // The main menu opened meanwhile runs the start-up routine again, and goes on as well.
+        platform::MessageBox::clearShown();
+        station.clockScreen().findChild<QPushButton *>("Command5")->click();
+        QVERIFY(!station.hasEnded());
+        QVERIFY(platform::MessageBox::shown().isEmpty());
+
+        QVERIFY(m_server->start());
+        QTRY_VERIFY_WITH_TIMEOUT(!station.offlineLink().isAway() && station.offlineLink().waiting() == 0, 25000);
+        QVERIFY(notice->isHidden());
+        QCOMPARE(rows("100"), copied ? QStringList{"09:00:00||"} : QStringList());
+        TestEnv::setTime(at(9, 30));
+        QCOMPARE(punchAt(station, "999"), unknown);
+        QCOMPARE(in, copied ? QStringList{OfflineDecision::confirmationText(false)} : unknown);
+        QVERIFY(station.mainMenu().noAdministrator());
+        QVERIFY(reports::PayRulesStore::cached().repeatGuard);
+        QCOMPARE(reports::PayRulesStore::cached().repeatSeconds, 45);
+        QVERIFY(reports::PayRulesStore(data::Database::open(TestEnv::postgresSettings())).read().repeatGuard);
+        QTRY_COMPARE_WITH_TIMEOUT(station.offlineLink().copy().snapshotFor("100")->repeatSeconds, qint64(45), 10000);
     }
 
     void stationStoppedWhileAway_data()
