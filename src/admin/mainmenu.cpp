@@ -146,6 +146,7 @@ void MainMenu::startupRoutine()
 
     data::StartupCheck check([this] { return m_options.connectionSettings(); },
                              [this] { m_view->showLoginDialog(); });
+    check.setCanWorkAway(m_canWorkAway);
     const data::StartupCheck::Result result = check.run();
     if (result.endProgram) {
         endProgram();

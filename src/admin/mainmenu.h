@@ -49,6 +49,9 @@ public:
     // Ends the program (the application quits); tests record it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
     bool hasEnded() const { return m_ended; }
+    // Whether the station can punch while its database is away (it holds a copy of it); the
+    // start-up check then starts without it.
+    void setCanWorkAway(std::function<bool()> canWorkAway) { m_canWorkAway = std::move(canWorkAway); }
 
     // The start-up routine: on the first load and on every change of the refresh field.
     void startupRoutine();
@@ -140,6 +143,7 @@ private:
     MainMenuView *m_view = &m_nullView;
     station::ClockScreenPort *m_clock = nullptr;
     std::function<void()> m_endProgram;
+    std::function<bool()> m_canWorkAway;
     QString m_refreshText;
     QString m_showClockCaption;
     QString m_administratorId;

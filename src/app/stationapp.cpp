@@ -24,6 +24,7 @@ StationApp::StationApp()
         if (m_mainMenu.databaseBack())
             m_offline->tryNow();
     });
+    m_mainMenu.setCanWorkAway([this] { return m_offline->holdsCopyOfDatabase(); });
     m_mainMenu.setView(&m_menuWindow);
     m_menuWindow.setEmployeesOpener([this] { openEmployees(); });
     m_menuWindow.setTimeEditOpener([this] { openTimeEdit(); });

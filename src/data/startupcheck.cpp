@@ -72,14 +72,16 @@ StartupCheck::Result StartupCheck::run()
     Result result;
 
     DbError pending = m_engine->open(m_settings());
+    const bool canWorkAway = m_canWorkAway && m_canWorkAway();
     const auto away = [&result] {
         result.databaseAway = true;
         return result;
     };
-    if (pending.unreachable)
+    if (pending.unreachable && canWorkAway)
         return away();
 
-    // A file that cannot be opened, or a server that answered with a failure (no such database).
+    // A file that cannot be opened, or a server that cannot be reached (and no copy of it to
+    // punch from) or answered with a failure (no such database).
     if (pending.number == errors::GeneralFailure) {
         MessageBox::ok(pending.description, title);
         if (MessageBox::yesNo(RestoreQuestion, RestoreTitle) == MessageBox::Answer::Yes)
@@ -94,7 +96,7 @@ StartupCheck::Result StartupCheck::run()
         if (m_showLoginDialog)
             m_showLoginDialog();
         pending = m_engine->open(m_settings());
-        if (pending.unreachable)
+        if (pending.unreachable && canWorkAway)
             return away();
         opened = !pending;
     }
@@ -102,7 +104,7 @@ StartupCheck::Result StartupCheck::run()
     if (opened) {
         int count = 0;
         DbError error = m_engine->countAdministrators(&count);
-        if (error.unreachable)
+        if (error.unreachable && canWorkAway)
             return away();
         if (error && isMissingTable(error)) {
             const DbError created = m_engine->createTables(m_settings());

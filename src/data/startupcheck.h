@@ -42,6 +42,11 @@ public:
                  Engine *engine = nullptr);
     ~StartupCheck();
 
+    // Whether the station can punch while this database is away: it holds a copy made from it.
+    // Without one (or without this set), a server that cannot be reached is shown and ends the
+    // start as any other failure, with the offer to restore the default settings.
+    void setCanWorkAway(std::function<bool()> canWorkAway) { m_canWorkAway = std::move(canWorkAway); }
+
     Result run();
     // The rest of a check that found the server away, on the connection the first one left:
     // counts the administrators and loads the pay rules, showing nothing. Returns the failure
@@ -59,6 +64,7 @@ public:
 private:
     std::function<ConnectionSettings()> m_settings;
     std::function<void()> m_showLoginDialog;
+    std::function<bool()> m_canWorkAway;
     std::unique_ptr<Engine> m_ownEngine;
     Engine *m_engine;
 };

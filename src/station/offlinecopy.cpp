@@ -1,5 +1,7 @@
 #include "station/offlinecopy.h"
 
+#include <QDir>
+
 namespace station {
 
 namespace {
@@ -41,7 +43,8 @@ QString OfflineCopy::foldedId(const QString &id)
     return id.toCaseFolded();
 }
 
-data::DbError OfflineCopy::refresh(data::Database &db, const reports::PayRules &rules, const QDateTime &now)
+data::DbError OfflineCopy::refresh(data::Database &db, const reports::PayRules &rules, const QDateTime &now,
+                                   const QString &source)
 {
     // The guard's seconds as the clock applies them: only a whole number above 0 guards.
     const qint64 seconds = rules.repeatGuard && rules.repeatSeconds > 0 ? rules.repeatSeconds : 0;
@@ -61,7 +64,7 @@ data::DbError OfflineCopy::refresh(data::Database &db, const reports::PayRules &
     };
     if (!m_file.begin())
         return failure();
-    for (const char *table : {"CopiedEmployees", "CopiedPunches", "CopiedRules"}) {
+    for (const char *table : {"CopiedEmployees", "CopiedPunches", "CopiedRules", "CopySource"}) {
         if (!m_file.exec(QStringLiteral("delete from ") + QLatin1String(table)))
             return failure();
     }
@@ -85,9 +88,26 @@ data::DbError OfflineCopy::refresh(data::Database &db, const reports::PayRules &
     if (!m_file.exec(QStringLiteral("insert into CopiedRules (RepeatGuard, RepeatSeconds, RefreshedAt) values (?, ?, ?)"),
                      {seconds > 0, seconds, OfflineFile::storedForm(now)}))
         return failure();
+    if (!m_file.exec(QStringLiteral("insert into CopySource (Source) values (?)"), {source}))
+        return failure();
     if (!m_file.commit())
         return failure();
     return {};
+}
+
+bool OfflineCopy::isCopyOf(const QString &source)
+{
+    const auto rows = m_file.select(QStringLiteral("select Source from CopySource, CopiedRules"));
+    return rows && !rows->isEmpty() && rows->first().text(QStringLiteral("Source")) == source;
+}
+
+QString OfflineCopy::sourceOf(const data::ConnectionSettings &settings)
+{
+    const data::Engine engine = settings.engine();
+    const QString where = engine == data::Engine::Embedded
+                              ? QDir::cleanPath(settings.accessFolder)
+                              : settings.server.trimmed().toLower() + QLatin1Char('/') + settings.database.trimmed();
+    return QString::number(int(engine)) + QLatin1Char(':') + where;
 }
 
 std::optional<OfflineSnapshot> OfflineCopy::snapshotFor(const QString &id)

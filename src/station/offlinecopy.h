@@ -52,7 +52,14 @@ public:
 
     // Reads the employees and punches from the database and replaces the copy with them in one
     // transaction on the file. A failure leaves the copy as it was and is returned.
-    data::DbError refresh(data::Database &db, const reports::PayRules &rules, const QDateTime &now);
+    // source names the database read (sourceOf its settings).
+    data::DbError refresh(data::Database &db, const reports::PayRules &rules, const QDateTime &now,
+                          const QString &source = QString());
+    // Whether a copy has been made from the database source names.
+    bool isCopyOf(const QString &source);
+    // The database a connection's settings name: its engine, and its server and database or
+    // its folder (not the login, which reads the same data).
+    static QString sourceOf(const data::ConnectionSettings &settings);
 
     // The copy's rows for an ID compared without regard to case; nothing when the file cannot
     // be read.

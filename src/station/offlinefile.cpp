@@ -47,6 +47,9 @@ const QStringList Schema{
     QStringLiteral("CREATE INDEX IF NOT EXISTS CopiedEmployeesID ON CopiedEmployees (FoldedID)"),
     QStringLiteral("CREATE TABLE IF NOT EXISTS CopiedPunches (FoldedID TEXT NOT NULL, ClockedIn TEXT, ClockedOut TEXT)"),
     QStringLiteral("CREATE INDEX IF NOT EXISTS CopiedPunchesID ON CopiedPunches (FoldedID)"),
+    // The database the copy was read from (OfflineCopy::sourceOf), so that a station set to
+    // another database does not take the copy for that one's.
+    QStringLiteral("CREATE TABLE IF NOT EXISTS CopySource (Source TEXT NOT NULL)"),
     QStringLiteral("CREATE TABLE IF NOT EXISTS CopiedRules (\n"
                    "  RepeatGuard INTEGER NOT NULL, RepeatSeconds INTEGER NOT NULL, RefreshedAt TEXT NOT NULL)"),
 };

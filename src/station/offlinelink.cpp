@@ -95,7 +95,7 @@ void OfflineWorker::attempt()
         return;
     }
     const QDateTime now = wholeSeconds();
-    if (m_copy->refresh(*m_db, rules, now) && m_db->query(QStringLiteral("select 1 as n")).error) {
+    if (m_copy->refresh(*m_db, rules, now, OfflineCopy::sourceOf(settings)) && m_db->query(QStringLiteral("select 1 as n")).error) {
         // The database went while the copy was read (a failure of the file alone leaves the
         // copy as it was and the database answering).
         lose();

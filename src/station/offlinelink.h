@@ -91,6 +91,9 @@ public:
 
     PunchQueue &queue() { return m_queue; }
     OfflineCopy &copy() { return m_copy; }
+    // Whether the copy was made from the database the settings name now: only then can the
+    // station punch while that database is away.
+    bool holdsCopyOfDatabase() { return m_copy.isCopyOf(OfflineCopy::sourceOf(m_settings())); }
     // Waiting punches (-1: the queue cannot be read), and the last replay that emptied it.
     int waiting() { return m_queue.count(); }
     QDateTime lastReplay() const { return m_lastReplay; }

@@ -5,6 +5,7 @@
 #include "admin/sqlpassword.h"
 #include "app/stationapp.h"
 #include "data/needsdatabase.h"
+#include "data/startupcheck.h"
 #include "data/replayedpunches.h"
 #include "employees/employeeeditor.h"
 #include "reports/reportcontroller.h"
@@ -237,29 +238,40 @@ private Q_SLOTS:
 
     void stationStartedWhileAway_data()
     {
-        QTest::addColumn<bool>("copied");
-        QTest::addRow("PostgreSQL: with a copy") << true;
-        QTest::addRow("PostgreSQL: never copied") << false;
+        QTest::addColumn<QString>("copyOf"); // the database the copy was read from; empty: none
+        QTest::addRow("PostgreSQL: a copy of this database") << "this";
+        QTest::addRow("PostgreSQL: never copied") << "";
+        QTest::addRow("PostgreSQL: a copy of another database") << "another";
     }
-    // A whole station started while its server is down starts on its copy with the offline
-    // notice, and refuses an ID the copy does not know as online. Once the server is back its
-    // background link sends the queue without a restart, and the rest of the start-up check
-    // runs: the administrators are counted and the pay rules read, and copied.
+    // A whole station started while its server is down starts on its copy of that database
+    // with the offline notice, and refuses an ID the copy does not know as online. Once the
+    // server is back its background link sends the queue without a restart, and the rest of the
+    // start-up check runs: the administrators are counted and the pay rules read, and copied.
+    // Without a copy of that database (a first start, or a server typed anew) it cannot punch:
+    // the start-up shows the failure and offers the default settings, as for any other.
     void stationStartedWhileAway()
     {
-        QFETCH(bool, copied);
-        storeConnection(TestEnv::postgresSettings());
+        QFETCH(QString, copyOf);
+        const data::ConnectionSettings server = TestEnv::postgresSettings();
+        storeConnection(server);
         // The station's own repeat guard, for its first start to copy into the empty PayRules
         // table; the defaults cached meanwhile.
         settings::write(settings::keys::RepeatGuard, "1");
         settings::write(settings::keys::RepeatSeconds, "45");
         reports::PayRulesStore(m_db).read();
-        if (copied)
-            QVERIFY(!OfflineCopy().refresh(*m_db, reports::PayRules(), at(7, 0)));
+        data::ConnectionSettings source = server;
+        source.database += copyOf == "this" ? "" : "-other";
+        if (!copyOf.isEmpty())
+            QVERIFY(!OfflineCopy().refresh(*m_db, reports::PayRules(), at(7, 0), OfflineCopy::sourceOf(source)));
         QVERIFY(m_server->stop());
 
         TestEnv::setTime(at(9, 0));
         app::StationApp station;
+        if (copyOf != "this") {
+            QVERIFY(!station.start());
+            QVERIFY(platform::MessageBox::shownTexts().contains(data::StartupCheck::RestoreQuestion));
+            return;
+        }
         QVERIFY(station.start());
         QVERIFY(platform::MessageBox::shown().isEmpty());
         QVERIFY(station.clockScreen().isVisible());
@@ -268,7 +280,7 @@ private Q_SLOTS:
         QVERIFY(notice->isVisible());
         const QStringList in = punchAt(station, "100");
         const QStringList unknown = punchAt(station, "999");
-        QCOMPARE(station.offlineLink().waiting(), copied ? 1 : 0);
+        QCOMPARE(station.offlineLink().waiting(), 1);
         QCOMPARE(notice->text(), station.offlineLink().stateText());
         QVERIFY(!station.mainMenu().noAdministrator());
         // The main menu opened meanwhile runs the start-up routine again, and goes on as well.
@@ -280,14 +292,14 @@ private Q_SLOTS:
         QVERIFY(m_server->start());
         QTRY_VERIFY_WITH_TIMEOUT(!station.offlineLink().isAway() && station.offlineLink().waiting() == 0, 25000);
         QVERIFY(notice->isHidden());
-        QCOMPARE(rows("100"), copied ? QStringList{"09:00:00||"} : QStringList());
+        QCOMPARE(rows("100"), QStringList{"09:00:00||"});
         TestEnv::setTime(at(9, 30));
         QCOMPARE(punchAt(station, "999"), unknown);
-        QCOMPARE(in, copied ? QStringList{OfflineDecision::confirmationText(false)} : unknown);
+        QCOMPARE(in, QStringList{OfflineDecision::confirmationText(false)});
         QVERIFY(station.mainMenu().noAdministrator());
         QVERIFY(reports::PayRulesStore::cached().repeatGuard);
         QCOMPARE(reports::PayRulesStore::cached().repeatSeconds, 45);
-        QVERIFY(reports::PayRulesStore(data::Database::open(TestEnv::postgresSettings())).read().repeatGuard);
+        QVERIFY(reports::PayRulesStore(data::Database::open(server)).read().repeatGuard);
         QTRY_COMPARE_WITH_TIMEOUT(station.offlineLink().copy().snapshotFor("100")->repeatSeconds, qint64(45), 10000);
     }
 
