@@ -293,7 +293,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rule");
         QTest::addColumn<QString>("typed");
         namespace n = reports::rulenames;
-        QTest::newRow("minutes with a fraction") << "TextBreakMinutes" << n::BreakMinutes << "30.5";
         QTest::newRow("decimal comma") << "TextOvertimeMultiplier" << n::OvertimeMultiplier << "1,5";
         QTest::newRow("empty") << "TextDailyLimit" << n::DailyLimitHours << "";
         QTest::newRow("regional date") << "TextPeriodAnchor" << n::PeriodAnchor << "1/4/2026";
@@ -377,7 +376,6 @@ private Q_SLOTS:
         for (int index : {0, 1}) {
             kind->setCurrentIndex(index);
             QCOMPARE(announced(kind), kind->accessibleName());
-            QCOMPARE(QAccessible::queryAccessibleInterface(kind)->text(QAccessible::Value), kind->currentText());
         }
     }
 

@@ -450,8 +450,6 @@ private Q_SLOTS:
         QVERIFY(first != second);
         for (const QString &hash : {first, second}) {
             QVERIFY(hash.size() <= 50);
-            QVERIFY(hash.startsWith(PasswordHash::Prefix));
-            QVERIFY(PasswordHash::isHash(hash));
             QVERIFY(PasswordHash::verify(QString(200, QLatin1Char('x')), hash));
         }
         QCOMPARE(*PasswordHash::hash(QString()), QString(""));
@@ -651,17 +649,22 @@ private Q_SLOTS:
         QCOMPARE(db->openError().description, QString("Login failed for user 'sa'."));
     }
 
-    // A server restarted under an open connection: while it is down a statement fails at
-    // once, saying the server could not be reached; once it is back the next statement
-    // reopens the connection and runs, also when the restart happened while nobody asked.
-    void aRestartedServerIsReconnectedAtTheNextStatement()
+    // A lost connection: while the server is down a statement fails at once, saying the server
+    // could not be reached; once it is back the next statement reopens the connection and runs,
+    // also for a connection first opened while it was away, a restart while nobody asked, and a
+    // backend ended by an administrator. A refused login is not tried again.
+    void aLostConnectionIsReopenedAtTheNextStatement()
     {
         PrivatePgServer *server = privateServer();
         if (!server)
             QSKIP(qPrintable(m_server->unavailable()));
+        QVERIFY(server->stop());
         auto db = Database::open(server->settings());
-        QVERIFY2(!db->openError(), qPrintable(db->openError().description));
+        QVERIFY(db->openError().unreachable);
+        QVERIFY(db->exec("select 1").unreachable);
+        QVERIFY(server->start());
         QVERIFY(!db->exec("drop table if exists kept; create table kept (n integer)"));
+        QVERIFY(!db->openError());
         QVERIFY(!db->exec("insert into kept values (?)", {1}));
 
         QVERIFY(server->stop());
@@ -674,40 +677,30 @@ private Q_SLOTS:
         QVERIFY2(down.description.contains("refused"), qPrintable(down.description));
         QVERIFY(timer.elapsed() < 3000);
         QVERIFY(!db->isOpen());
-
         QVERIFY(server->start());
         QCOMPARE(count(*db, "kept"), QString("1"));
         QVERIFY(db->isOpen());
         QCOMPARE(Database::current(), db);
 
-        // Restarted while idle: the statement after it runs on a new connection.
         QVERIFY(server->stop());
         QVERIFY(server->start());
         const QueryResult inserted = db->query("insert into kept values (?)", {3});
         QVERIFY2(inserted.ok(), qPrintable(inserted.error.description));
         QCOMPARE(inserted.rowsAffected, 1);
         QCOMPARE(count(*db, "kept"), QString("2"));
-    }
 
-    // A connection that could not be opened because the server was away is opened by the
-    // first statement after the server is back; a refused login is not tried again.
-    void aConnectionOpenedWhileTheServerIsAwayOpensWhenItIsBack()
-    {
-        PrivatePgServer *server = privateServer();
-        if (!server)
-            QSKIP(qPrintable(m_server->unavailable()));
-        QVERIFY(server->stop());
-        auto db = Database::open(server->settings());
-        QVERIFY(db->openError().unreachable);
-        QVERIFY(db->exec("select 1").unreachable);
-        QVERIFY(server->start());
-        QVERIFY(!db->exec("select 1"));
-        QVERIFY(!db->openError());
+        const QString pid = db->query("select pg_backend_pid() as pid").first().text("pid");
+        QVERIFY(!pid.isEmpty());
+        auto admin = Database::open(server->settings());
+        QCOMPARE(admin->query("select pg_terminate_backend(?) as done", {pid.toInt()}).first().value("done"), QVariant(true));
+        const QueryResult after = db->query("select pg_backend_pid() as pid");
+        QVERIFY2(after.ok(), qPrintable(after.error.description));
+        QVERIFY(after.first().text("pid") != pid);
 
         ConnectionSettings wrong = server->settings();
         wrong.password = "wrong";
         auto refused = Database::open(wrong);
-        QCOMPARE(refused.get()->openError().number, errors::LoginFailed);
+        QCOMPARE(refused->openError().number, errors::LoginFailed);
         QVERIFY(!refused->openError().unreachable);
         QCOMPARE(refused->exec("select 1").number, errors::LoginFailed);
     }
@@ -737,22 +730,6 @@ private Q_SLOTS:
         QVERIFY(!db->exec("insert into kept values (?)", {4}));
         QVERIFY(!db->commit());
         QCOMPARE(count(*db, "kept"), QString("1"));
-    }
-
-    // A backend ended by an administrator is replaced at the next statement.
-    void aTerminatedBackendIsReplaced()
-    {
-        PrivatePgServer *server = privateServer();
-        if (!server)
-            QSKIP(qPrintable(m_server->unavailable()));
-        auto station = Database::open(server->settings());
-        const QString pid = station->query("select pg_backend_pid() as pid").first().text("pid");
-        QVERIFY(!pid.isEmpty());
-        auto admin = Database::open(server->settings());
-        QCOMPARE(admin->query("select pg_terminate_backend(?) as done", {pid.toInt()}).first().value("done"), QVariant(true));
-        const QueryResult after = station->query("select pg_backend_pid() as pid");
-        QVERIFY2(after.ok(), qPrintable(after.error.description));
-        QVERIFY(after.first().text("pid") != pid);
     }
 
     // A link that goes silent is found by TCP within 10 s: keep-alive probes on an idle

@@ -552,11 +552,8 @@ private Q_SLOTS:
             "In a closed period,5,Ann,Lee,6/6/2026,6/6/2026 10:00:00 PM,6/7/2026 10:00:00 AM,closed by boss on 6/7/2026 9:00:00 AM\n"
             + others + refused + others7);
         QTest::newRow("csv, no AuditTable nor PayPeriods") << range << false << others + others7;
-        QTest::newRow("json, one employee") << range + QStringList{"--format", "json", "--employee", "5"} << true << QString(
-            "{\"exception\":\"In a closed period\",\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-06-05\","
-            "\"clockedIn\":\"2026-06-05T08:00:00\",\"clockedOut\":\"2026-06-05T09:00:00\",\"detail\":\"closed by boss on 6/7/2026 9:00:00 AM\"},\n"
-            "{\"exception\":\"In a closed period\",\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-06-06\","
-            "\"clockedIn\":\"2026-06-06T22:00:00\",\"clockedOut\":\"2026-06-07T10:00:00\",\"detail\":\"closed by boss on 6/7/2026 9:00:00 AM\"},\n"
+        const QStringList lastDays{"--from", "2026-06-08", "--to", "2026-06-10", "--exceptions", "--format", "json", "--employee", "5"};
+        QTest::newRow("json, one employee") << lastDays << true << QString(
             "{\"exception\":\"Clock-out before clock-in\",\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-06-08\","
             "\"clockedIn\":\"2026-06-08T16:00:00\",\"clockedOut\":\"2026-06-08T15:00:00\",\"detail\":\"\"},\n"
             "{\"exception\":\"Time without a date\",\"userId\":\"5\",\"firstName\":\"Ann\",\"lastName\":\"Lee\",\"workedDate\":\"2026-06-09\","

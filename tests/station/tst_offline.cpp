@@ -158,8 +158,6 @@ private Q_SLOTS:
         QTest::newRow("another ID's queue") << "AB12" << ClockOut << QStringList{"7:out:-900", "C3:in:-600"} << 60LL
                                             << Outcome::NotIn << Out;
         QTest::newRow("case") << "ab12" << ClockIn << QStringList{"Ab12:in:-7200"} << 60LL << Outcome::AlreadyIn << In;
-        QTest::newRow("repeat of a queued punch") << "ab12" << Both << QStringList{"AB12:in:-30"} << 60LL
-                                                  << Outcome::Repeat << In;
         QTest::newRow("repeat at the guard's edge") << "AB12" << ClockOut << QStringList{"AB12:in:-60"} << 60LL
                                                     << Outcome::Repeat << In;
         QTest::newRow("past the guard") << "AB12" << ClockOut << QStringList{"AB12:in:-61"} << 60LL

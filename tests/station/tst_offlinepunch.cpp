@@ -20,10 +20,8 @@
 #include "settings/keys.h"
 #include "settings/settingsstore.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QProcess>
 #include <QTest>
 
 using namespace station;
@@ -101,24 +99,21 @@ class TestOfflinePunch : public QObject
                          + r.value("clockedout").toDateTime().toString("HH:mm:ss") + "|" + r.text("totalclock");
         return texts;
     }
-    // "id:in|out:hh:mm" queued; a leading "open@hh:mm;" writes an open punch of the ID first.
-    void addRefusedScenario(data::Database &db, PunchQueue &queue, const QString &row)
+    // The exceptions of a kind another connection lists for the days.
+    static QList<reports::PayException> listed(const QString &kind, const QDate &first, const QDate &last)
     {
-        QString entry = row;
-        const QStringList parts = entry.split(';');
-        QString open;
-        if (parts.size() == 2) {
-            open = parts[0].mid(5);
-            entry = parts[1];
-        }
-        const QStringList p = entry.split(':');
-        if (!open.isEmpty()) {
-            const QDateTime in = at(open.left(2).toInt(), open.mid(3).toInt());
-            QVERIFY(!db.exec("insert into clocktable (Clockedin, RowDate, UserIdLogin) values (?, ?, ?)",
-                             {in, in.date(), p[0]}));
-        }
-        QVERIFY(queue.append(p[0], p[1] == "in" ? PunchDirection::In : PunchDirection::Out,
-                             at(p[2].toInt(), p[3].toInt())));
+        QList<reports::PayException> list;
+        const auto other = data::Database::open(TestEnv::postgresSettings());
+        const data::DbError error = reports::PayExceptionList(other, reports::PayRules(), at(18, 0)).read(first, last, &list);
+        if (error)
+            qWarning() << error.description;
+        list.removeIf([&kind](const reports::PayException &e) { return e.kind != kind; });
+        return list;
+    }
+    // An open punch of an ID written online.
+    void clockedIn(const QString &id, const QDateTime &in)
+    {
+        QVERIFY(!m_db->exec("insert into clocktable (Clockedin, RowDate, UserIdLogin) values (?, ?, ?)", {in, in.date(), id}));
     }
 
 private Q_SLOTS:
@@ -160,15 +155,17 @@ private Q_SLOTS:
         m_env.reset();
     }
 
-    // Every row of this test runs on PostgreSQL.
     void serverStoppedAndStarted_data()
     {
         QTest::addColumn<bool>("spanish");
         QTest::addRow("PostgreSQL: en") << false;
         QTest::addRow("PostgreSQL: es") << true;
     }
+    // A restart between two punches is no absence: the punch after it goes online at once.
     // While the server is down the punches are decided from the copy and the queue, with the
     // online refusals; when it is back they are sent with their own times, without a restart.
+    // A station stopped with punches waiting sends them at its next start, and punches
+    // meanwhile queue behind them.
     void serverStoppedAndStarted()
     {
         QFETCH(bool, spanish);
@@ -178,12 +175,17 @@ private Q_SLOTS:
         QVERIFY(store.writeRule(reports::rulenames::RepeatSeconds, "60", "admin").ok());
         store.read();
         startStation();
-        // Online: 200 clocks in and the copy follows it.
+        const QString kept = OfflineDecision::confirmationText(spanish);
         QCOMPARE(punch(&PunchService::ClockIn, "200").size(), 1);
+        QCOMPARE(punch(&PunchService::ClockIn, "100").size(), 1);
+        QVERIFY(m_server->stop() && m_server->start());
+        TestEnv::setTime(at(8, 30));
+        const QStringList out = punch(&PunchService::ClockOut, "100");
+        QVERIFY2(out.size() == 1 && out != QStringList{kept}, qPrintable(out.join('|')));
+        QVERIFY(!m_punch->lastQueued() && !m_link->isAway());
         QTRY_VERIFY_WITH_TIMEOUT(m_link->copy().snapshotFor("100")->refreshedAt.isValid(), 10000);
 
         QVERIFY(m_server->stop());
-        const QString kept = OfflineDecision::confirmationText(spanish);
         TestEnv::setTime(at(9, 0));
         QCOMPARE(punch(&PunchService::ClockIn, "100"), QStringList{kept});
         QVERIFY(m_link->isAway());
@@ -202,7 +204,7 @@ private Q_SLOTS:
         QVERIFY(m_server->start());
         QTRY_VERIFY_WITH_TIMEOUT(!m_link->isAway() && m_link->waiting() == 0, 20000);
         QVERIFY(m_link->lastReplay().isValid());
-        QCOMPARE(rows("100"), QStringList{"09:00:00||"});
+        QCOMPARE(rows("100"), (QStringList{"08:00:00|08:30:00|30", "09:00:00||"}));
         QCOMPARE(rows("200"), QStringList{"08:00:00|09:05:00|65"});
         QCOMPARE(rows("300"), QStringList{"09:05:00||"});
         TestEnv::setTime(at(10, 0));
@@ -211,29 +213,19 @@ private Q_SLOTS:
         QCOMPARE(punch(&PunchService::ClockIn, "999"), unknown);
         const auto db = data::Database::open(TestEnv::postgresSettings());
         QCOMPARE(int(db->query("select count(*) as n from ReplayedPunches where Reason is null").first().number("n")), 3);
-    }
 
-    // A server restarted between two punches takes the second at once: the connection opens
-    // again at the punch's first statement, and nothing goes to the queue.
-    void restartedServerTakesThePunchOnline_data()
-    {
-        QTest::addColumn<QString>("engine");
-        QTest::addRow("PostgreSQL") << "PostgreSQL";
-    }
-    void restartedServerTakesThePunchOnline()
-    {
-        startStation();
-        QCOMPARE(punch(&PunchService::ClockIn, "100").size(), 1);
         QVERIFY(m_server->stop());
+        TestEnv::setTime(at(10, 30));
+        QCOMPARE(punch(&PunchService::ClockOut, "300"), QStringList{kept});
+        m_punch.reset();
+        m_link.reset();
         QVERIFY(m_server->start());
-        TestEnv::setTime(at(8, 30));
-        const QStringList out = punch(&PunchService::ClockOut, "100");
-        QCOMPARE(out.size(), 1);
-        QVERIFY2(out.first().contains("Clocked Out"), qPrintable(out.first()));
-        QVERIFY(!m_punch->lastQueued());
-        QVERIFY(!m_link->isAway());
-        QCOMPARE(m_link->waiting(), 0);
-        QCOMPARE(rows("100"), QStringList{"08:00:00|08:30:00|30"});
+        startStation();
+        QVERIFY(m_link->isAway()); // until the queue is sent
+        TestEnv::setTime(at(11, 0));
+        punch(&PunchService::ClockIn, "300");
+        QTRY_VERIFY_WITH_TIMEOUT(!m_link->isAway() && m_link->waiting() == 0, 20000);
+        QCOMPARE(rows("300"), (QStringList{"09:05:00|10:30:00|85", "11:00:00||"}));
     }
 
     void stationStartedWhileAway_data()
@@ -303,57 +295,36 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(station.offlineLink().copy().snapshotFor("100")->repeatSeconds, qint64(45), 10000);
     }
 
-    void stationStoppedWhileAway_data()
-    {
-        QTest::addColumn<QString>("engine");
-        QTest::addRow("PostgreSQL") << "PostgreSQL";
-    }
-    // A station stopped with punches waiting sends them at its next start, and punches meanwhile
-    // queue behind them.
-    void stationStoppedWhileAway()
-    {
-        startStation();
-        QTRY_VERIFY_WITH_TIMEOUT(m_link->copy().snapshotFor("100")->refreshedAt.isValid(), 10000);
-        QVERIFY(m_server->stop());
-        TestEnv::setTime(at(9, 0));
-        punch(&PunchService::ClockIn, "100");
-        QCOMPARE(m_link->waiting(), 1);
-        m_punch.reset();
-        m_link.reset();
-
-        QVERIFY(m_server->start());
-        startStation();
-        QVERIFY(m_link->isAway()); // until the queue is sent
-        TestEnv::setTime(at(9, 30));
-        punch(&PunchService::ClockOut, "100");
-        QTRY_VERIFY_WITH_TIMEOUT(!m_link->isAway() && m_link->waiting() == 0, 20000);
-        QCOMPARE(rows("100"), QStringList{"09:00:00|09:30:00|30"});
-    }
-
     void refusedReplays_data()
     {
-        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<QString>("open"); // of 100, written online; the punch is at 9:00
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("in");
         QTest::addColumn<QString>("reason"); // empty: written
         QTest::addColumn<QString>("rowsOf100");
-        QTest::addRow("PostgreSQL: clocked in elsewhere") << "open@08:30;100:in:09:00" << replayreasons::clockedInElsewhere() << "08:30:00||";
-        QTest::addRow("PostgreSQL: clock-out before the open clock-in") << "open@09:30;100:out:09:00" << replayreasons::reversed() << "09:30:00||";
-        QTest::addRow("PostgreSQL: clocked out elsewhere") << "100:out:09:00" << replayreasons::notClockedIn() << "";
-        QTest::addRow("PostgreSQL: unknown ID") << "999:in:09:00" << replayreasons::unknownId() << "";
-        QTest::addRow("PostgreSQL: in") << "100:in:09:00" << "" << "09:00:00||";
-        QTest::addRow("PostgreSQL: out after the open clock-in") << "open@08:30;100:out:09:00" << "" << "08:30:00|09:00:00|30";
+        QTest::addRow("PostgreSQL: clocked in elsewhere") << "08:30" << "100" << true << replayreasons::clockedInElsewhere() << "08:30:00||";
+        QTest::addRow("PostgreSQL: clock-out before the open clock-in") << "09:30" << "100" << false << replayreasons::reversed() << "09:30:00||";
+        QTest::addRow("PostgreSQL: clocked out elsewhere") << "" << "100" << false << replayreasons::notClockedIn() << "";
+        QTest::addRow("PostgreSQL: unknown ID") << "" << "999" << true << replayreasons::unknownId() << "";
+        QTest::addRow("PostgreSQL: in") << "" << "100" << true << "" << "09:00:00||";
+        QTest::addRow("PostgreSQL: out after the open clock-in") << "08:30" << "100" << false << "" << "08:30:00|09:00:00|30";
     }
     // A punch the database refuses is an exception with its reason and one audit row, sent
-    // once: replaying again writes nothing more. Every connection's exceptions list of the
-    // punch's day names it, without the station's queue file; another day's does not.
+    // once. Every connection's exceptions list of the punch's day names it, without the
+    // station's queue file; another day's does not.
     void refusedReplays()
     {
-        QFETCH(QString, scenario);
+        QFETCH(QString, open);
+        QFETCH(QString, id);
+        QFETCH(bool, in);
         QFETCH(QString, reason);
         QFETCH(QString, rowsOf100);
         const bool refused = !reason.isEmpty();
+        if (!open.isEmpty())
+            clockedIn("100", QDateTime(at(9, 0).date(), QTime::fromString(open)));
         {
             PunchQueue queue(queuePath());
-            addRefusedScenario(*m_db, queue, scenario);
+            QVERIFY(queue.append(id, in ? PunchDirection::In : PunchDirection::Out, at(9, 0)));
             ReplayResult result = replayQueue(*m_db, queue);
             QVERIFY2(!result.error, qPrintable(result.error.description));
             QCOMPARE(result.refused, refused ? 1 : 0);
@@ -363,23 +334,14 @@ private Q_SLOTS:
             QCOMPARE(TestEnv::auditRows(*m_db).size(), refused ? 1 : 0);
         }
         QVERIFY(QFile::remove(queuePath()));
-        const auto other = data::Database::open(TestEnv::postgresSettings());
-        auto listed = [&other](const QDate &day) {
-            QList<reports::PayException> list;
-            const data::DbError error = reports::PayExceptionList(other, reports::PayRules(), QDateTime::currentDateTime())
-                                            .read(day, day, &list);
-            if (error)
-                qWarning() << error.description;
-            list.removeIf([](const reports::PayException &e) { return e.kind != reports::exceptionkinds::RefusedOnReplay; });
-            return list;
-        };
-        const QStringList punch = scenario.section(';', -1).split(':');
-        const bool known = punch[0] != "999";
-        reports::PayException expected{reports::exceptionkinds::RefusedOnReplay, punch[0], known ? "First" + punch[0] : "",
-                                       known ? "Last" + punch[0] : "", at(9, 0).date(), {}, {}, reason};
-        (punch[1] == "in" ? expected.clockIn : expected.clockOut) = QDateTime(at(9, 0).date(), at(9, 0).time(), Qt::UTC);
-        QCOMPARE(listed(at(9, 0).date()), refused ? QList<reports::PayException>{expected} : QList<reports::PayException>());
-        QVERIFY(listed(at(9, 0).date().addDays(1)).isEmpty());
+        const bool known = id != "999";
+        reports::PayException expected{reports::exceptionkinds::RefusedOnReplay, id, known ? "First" + id : "",
+                                       known ? "Last" + id : "", at(9, 0).date(), {}, {}, reason};
+        (in ? expected.clockIn : expected.clockOut) = QDateTime(at(9, 0).date(), at(9, 0).time(), Qt::UTC);
+        const QDate day = at(9, 0).date();
+        QCOMPARE(listed(reports::exceptionkinds::RefusedOnReplay, day, day),
+                 refused ? QList<reports::PayException>{expected} : QList<reports::PayException>());
+        QVERIFY(listed(reports::exceptionkinds::RefusedOnReplay, day.addDays(1), day.addDays(1)).isEmpty());
         QCOMPARE(rows("100").join(','), rowsOf100);
     }
 
@@ -405,10 +367,8 @@ private Q_SLOTS:
         QFETCH(int, closings);
         QFETCH(int, listed);
         const reports::PayPeriod week{QDate(2026, 12, 6), QDate(2026, 12, 12)};
-        QVERIFY(week.contains(at(9, 0).date()));
         if (openOnline)
-            QVERIFY(!m_db->exec("insert into clocktable (Clockedin, RowDate, UserIdLogin) values (?, ?, ?)",
-                                {at(8, 0), at(8, 0).date(), "100"}));
+            clockedIn("100", at(8, 0));
         PunchQueue queue(queuePath());
         for (const QString &direction : queued.split(','))
             QVERIFY(direction == "in" ? queue.append("100", PunchDirection::In, at(9, 0))
@@ -426,12 +386,7 @@ private Q_SLOTS:
             QVERIFY(store.reopen(week, "boss").ok());
             QVERIFY(store.close(week, "boss").ok());
         }
-        QList<reports::PayException> list;
-        const auto other = data::Database::open(TestEnv::postgresSettings());
-        QVERIFY(!reports::PayExceptionList(other, reports::PayRules(), QDateTime(QDate(2026, 12, 7), QTime(18, 0)))
-                     .read(week.first, week.last, &list));
-        list.removeIf([](const reports::PayException &e) { return e.kind != reports::exceptionkinds::ClosedPeriod; });
-        QCOMPARE(list.size(), listed);
+        QCOMPARE(this->listed(reports::exceptionkinds::ClosedPeriod, week.first, week.last).size(), listed);
     }
 
     void screensNeedTheDatabase_data()
