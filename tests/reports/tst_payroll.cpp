@@ -1,6 +1,5 @@
 #include "testenv.h"
 
-#include "admin/sqlpassword.h"
 #include "data/paytables.h"
 #include "data/startupcheck.h"
 #include "reports/hourtexts.h"
@@ -331,15 +330,8 @@ private Q_SLOTS:
         if (env.engine() == data::Engine::PostgreSql)
             QVERIFY(!db->exec("drop table PayRules; drop table PayPeriods"));
         const data::ConnectionSettings connection = env.settings();
-        namespace keys = settings::keys;
-        settings::write(keys::UseSqlDb, connection.useSqlDb ? "1" : "0");
-        settings::write(keys::ServerKind, "PostgreSQL");
-        settings::write(keys::DatabaseFolder, connection.accessFolder);
-        settings::write(keys::SqlUser, connection.user);
-        settings::write(keys::SqlPassword, admin::scramblePassword(connection.password));
-        settings::write(keys::SqlDatabase, connection.database);
-        settings::write(keys::SqlServer, connection.server);
-        settings::write(keys::BreakRule, "1");
+        TestEnv::storeConnection(connection);
+        settings::write(settings::keys::BreakRule, "1");
         TestEnv::addEmployee(*db, "5");
         db->exec("insert into clocktable (ClockedIn, ClockedOut, RowDate, UserIDLogin) values (?, ?, ?, ?)",
                  {at(8, 0), at(16, 0), Day, "5"});

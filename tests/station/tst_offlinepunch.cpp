@@ -2,7 +2,6 @@
 #include "testenv.h"
 
 #include "admin/optionsmodel.h"
-#include "admin/sqlpassword.h"
 #include "app/stationapp.h"
 #include "data/needsdatabase.h"
 #include "data/startupcheck.h"
@@ -76,17 +75,6 @@ class TestOfflinePunch : public QObject
         station.clockScreen().setIdText(id);
         station.clockScreen().findChild<QPushButton *>("Command1")->click();
         return platform::MessageBox::shownTexts();
-    }
-    // The connection values as the SQL panel stores them, for a whole station to start with.
-    static void storeConnection(const data::ConnectionSettings &s)
-    {
-        namespace keys = settings::keys;
-        settings::write(keys::UseSqlDb, "1");
-        settings::write(keys::ServerKind, "PostgreSQL");
-        settings::write(keys::SqlServer, s.server);
-        settings::write(keys::SqlUser, s.user);
-        settings::write(keys::SqlDatabase, s.database);
-        settings::write(keys::SqlPassword, admin::scramblePassword(s.password));
     }
     // The rows of an ID as "in|out|total".
     QStringList rows(const QString &id)
@@ -245,7 +233,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, copyOf);
         const data::ConnectionSettings server = TestEnv::postgresSettings();
-        storeConnection(server);
+        TestEnv::storeConnection(server);
         // The station's own repeat guard, for its first start to copy into the empty PayRules
         // table; the defaults cached meanwhile.
         settings::write(settings::keys::RepeatGuard, "1");

@@ -1,11 +1,13 @@
 #include "testenv.h"
 
+#include "admin/sqlpassword.h"
 #include "data/schema.h"
 #include "platform/clock.h"
 #include "platform/regional.h"
 #include "platform/scripting.h"
 #include "platform/system.h"
 #include "reports/payrulesstore.h"
+#include "settings/keys.h"
 #include "settings/settingsstore.h"
 
 #include <QCoreApplication>
@@ -248,6 +250,18 @@ qint64 TestEnv::addEmployee(data::Database &db, const QString &id, int disabled,
 void TestEnv::setTime(const QDateTime &time)
 {
     platform::Clock::setFixed(time);
+}
+
+void TestEnv::storeConnection(const data::ConnectionSettings &s)
+{
+    namespace keys = settings::keys;
+    settings::write(keys::UseSqlDb, s.useSqlDb ? QStringLiteral("1") : QStringLiteral("0"));
+    settings::write(keys::ServerKind, QStringLiteral("PostgreSQL"));
+    settings::write(keys::DatabaseFolder, s.accessFolder);
+    settings::write(keys::SqlServer, s.server);
+    settings::write(keys::SqlUser, s.user);
+    settings::write(keys::SqlDatabase, s.database);
+    settings::write(keys::SqlPassword, admin::scramblePassword(s.password));
 }
 
 QList<QStringList> TestEnv::auditRows(data::Database &db)

@@ -56,6 +56,9 @@ public:
     // The rows of AuditTable, oldest first: ChangedAt, StationName, AdminUserID, Action,
     // TableName, RowKey, OldValues and NewValues as texts. None while the table is missing.
     static QList<QStringList> auditRows(data::Database &db);
+    // The connection values as the SQL panel stores them, for a whole station or the report
+    // command to open.
+    static void storeConnection(const data::ConnectionSettings &s);
 
 private:
     std::shared_ptr<data::Database> createEmptyDatabase();
