@@ -28,6 +28,8 @@
 #include <QThread>
 #include <QTimer>
 #include <QProcess>
+
+#include <functional>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -272,6 +274,31 @@ double percentile(std::vector<qint64> values, double p)
     return values[index] / 1000.0;
 }
 
+// Starts the station processes, each with the arguments given for its number, and waits
+// until every one has said it is ready.
+std::vector<std::unique_ptr<QProcess>> startStations(const QProcessEnvironment &environment, int stations,
+                                                     const std::function<QStringList(int)> &arguments)
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int s = 0; s < stations; ++s) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(environment);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(QCoreApplication::applicationFilePath(), arguments(s));
+        if (!p->waitForStarted())
+            fail(QStringLiteral("a station did not start"));
+        processes.push_back(std::move(p));
+    }
+    for (auto &p : processes) {
+        while (!p->canReadLine())
+            if (!p->waitForReadyRead(30000))
+                fail(QStringLiteral("a station did not get ready"));
+        if (p->readLine().trimmed() != "ready")
+            fail(QStringLiteral("a station did not get ready"));
+    }
+    return processes;
+}
+
 int count(data::Database &db, const QString &sql)
 {
     const data::QueryResult r = db.query(sql);
@@ -285,24 +312,9 @@ bool race(const char *engine, const data::ConnectionSettings &settings, const QP
           int stations, int punches)
 {
     addEmployees(settings);
-    std::vector<std::unique_ptr<QProcess>> processes;
-    for (int s = 0; s < stations; ++s) {
-        auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(environment);
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--station"), QString::number(s), QString::number(punches)});
-        if (!p->waitForStarted())
-            fail(QStringLiteral("a station did not start"));
-        processes.push_back(std::move(p));
-    }
-    for (auto &p : processes) {
-        while (!p->canReadLine())
-            if (!p->waitForReadyRead(30000))
-                fail(QStringLiteral("a station did not get ready"));
-        if (p->readLine().trimmed() != "ready")
-            fail(QStringLiteral("a station did not get ready"));
-    }
+    const auto processes = startStations(environment, stations, [punches](int s) {
+        return QStringList{QStringLiteral("--station"), QString::number(s), QString::number(punches)};
+    });
     QElapsedTimer wall;
     wall.start();
     for (auto &p : processes)
@@ -387,23 +399,9 @@ bool outage(int stations)
     environment.insert(QString::fromLatin1(DatabaseVariable), server->database);
     environment.insert(QString::fromLatin1(FolderVariable), folder.path());
 
-    std::vector<std::unique_ptr<QProcess>> processes;
-    for (int s = 0; s < stations; ++s) {
-        auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(environment);
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--outage-station"), QString::number(s)});
-        if (!p->waitForStarted())
-            fail(QStringLiteral("a station did not start"));
-        processes.push_back(std::move(p));
-    }
-    for (auto &p : processes) {
-        while (!p->canReadLine())
-            if (!p->waitForReadyRead(30000))
-                fail(QStringLiteral("a station did not get ready"));
-        if (p->readLine().trimmed() != "ready")
-            fail(QStringLiteral("a station did not get ready"));
-    }
+    const auto processes = startStations(environment, stations, [](int s) {
+        return QStringList{QStringLiteral("--outage-station"), QString::number(s)};
+    });
     for (auto &p : processes) {
         p->write("go\n");
         p->waitForBytesWritten(5000);

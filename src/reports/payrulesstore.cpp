@@ -339,6 +339,13 @@ QMap<QString, QString> storedTexts(Database &db, DbError *error)
         *error = failure;
     return failure ? QMap<QString, QString>() : texts;
 }
+// A change that failed, its transaction rolled back.
+PayChange rolledBack(Database &db, const DbError &error)
+{
+    db.rollback();
+    return PayChange{{}, error};
+}
+
 // Begins a write transaction with the pay tables there (created on first use).
 DbError beginPayWrite(Database &db)
 {
@@ -434,10 +441,7 @@ PayChange PayRulesStore::writeRule(const QString &name, const QString &text, con
         return {refusal(*form), {}};
 
     Database &db = *m_db;
-    auto fail = [&db](const DbError &error) {
-        db.rollback();
-        return PayChange{{}, error};
-    };
+    auto fail = [&db](const DbError &error) { return rolledBack(db, error); };
     if (const DbError error = beginPayWrite(db))
         return fail(error);
     const data::QueryResult stored = db.query(SelectRuleSql, {form->name});
@@ -527,10 +531,7 @@ PayChange PayRulesStore::close(const PayPeriod &period, const QString &administr
         return {periodText(NotEnded, period).arg(regional::shortDate(period.last.addDays(1))), {}};
 
     Database &db = *m_db;
-    auto fail = [&db](const DbError &error) {
-        db.rollback();
-        return PayChange{{}, error};
-    };
+    auto fail = [&db](const DbError &error) { return rolledBack(db, error); };
     if (const DbError error = beginPayWrite(db))
         return fail(error);
     const data::QueryResult found = db.query(SelectPeriodSql, {period.first, period.last});
@@ -573,10 +574,7 @@ PayChange PayRulesStore::reopen(const PayPeriod &period, const QString &administ
     if (!period.first.isValid() || !period.last.isValid() || period.first > period.last)
         return {NotAPeriod, {}};
     Database &db = *m_db;
-    auto fail = [&db](const DbError &error) {
-        db.rollback();
-        return PayChange{{}, error};
-    };
+    auto fail = [&db](const DbError &error) { return rolledBack(db, error); };
     if (const DbError error = db.beginWrite())
         return fail(error);
     DbError error;
